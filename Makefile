@@ -1,0 +1,36 @@
+# Thin wrapper over CMake; `make run` and `make test` set everything up on Debian 12.
+BUILD_DIR ?= build
+PACKAGES := cmake g++ make qt6-base-dev libjpeg-dev fonts-dejavu-core xvfb xauth
+JOBS ?= $(shell nproc)
+
+.PHONY: all deps build run test bench clean
+
+all: build
+
+deps:
+	@missing=""; for p in $(PACKAGES); do \
+	  dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q "install ok installed" || missing="$$missing $$p"; \
+	done; \
+	if [ -z "$$missing" ]; then exit 0; fi; \
+	if [ "$$(id -u)" = 0 ]; then \
+	  echo "Installing:$$missing"; \
+	  apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq $$missing >/dev/null; \
+	else \
+	  echo "Missing packages. Run: sudo apt-get update && sudo apt-get install -y$$missing"; exit 1; \
+	fi
+
+build: deps
+	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	cmake --build $(BUILD_DIR) -j $(JOBS)
+
+run: build
+	./$(BUILD_DIR)/quintavo
+
+test: build
+	cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen LANG=C.UTF-8 ctest --output-on-failure -j $(JOBS)
+
+bench: build
+	./bench/run_bench.sh $(BUILD_DIR)
+
+clean:
+	rm -rf $(BUILD_DIR)

@@ -1,0 +1,214 @@
+#include "DirWalker.h"
+
+#include "FileSystem.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+std::string FormatNameDir(const std::string &name)
+{
+    if (name.empty() || name.back() == '/')
+        return name;
+    return name + '/';
+}
+
+namespace {
+
+enum class OpenResult { Opened, Unlistable, Failed, Skipped };
+
+// Opens a folder for listing. A folder that can be entered but not listed is
+// empty; one that cannot be entered (missing, not a folder, no search
+// permission) fails.
+OpenResult openFolder(int parentFd, const char *name, bool followLink, int &fd)
+{
+    const int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | (followLink ? 0 : O_NOFOLLOW);
+    fd = ::openat(parentFd, name, flags);
+    const int lookFlags = AT_EACCESS | (followLink ? 0 : AT_SYMLINK_NOFOLLOW);
+    if (fd < 0) {
+        if (errno == EACCES && ::faccessat(parentFd, name, X_OK, lookFlags) == 0) {
+            struct stat st {};
+            if (::fstatat(parentFd, name, &st, followLink ? 0 : AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode))
+                return OpenResult::Unlistable;
+        }
+        return OpenResult::Failed;
+    }
+    if (::faccessat(parentFd, name, X_OK, lookFlags) != 0) {
+        ::close(fd);
+        fd = -1;
+        return OpenResult::Failed;
+    }
+    if (fsys::IsPseudoFileSystem(fd)) {
+        ::close(fd);
+        fd = -1;
+        return OpenResult::Skipped;
+    }
+    return OpenResult::Opened;
+}
+
+bool isDotOrDotDot(const char *n)
+{
+    return n[0] == '.' && (n[1] == '\0' || (n[1] == '.' && n[2] == '\0'));
+}
+
+} // namespace
+
+struct TDirWalker::Frame {
+    int Fd = -1;
+    dev_t Dev = 0;
+    ino_t Ino = 0;
+    std::string Name;
+    std::vector<std::string> Children;
+    std::size_t Next = 0;
+};
+
+std::int64_t TDirWalker::FilesSize(int parentFd, const std::string &name, const std::string &displayPath)
+{
+    return Walk(parentFd, name, displayPath, false);
+}
+
+std::int64_t TDirWalker::FullSize(int parentFd, const std::string &name, const std::string &displayPath)
+{
+    return Walk(parentFd, name, displayPath, true);
+}
+
+std::int64_t TDirWalker::Walk(int parentFd, const std::string &name, const std::string &displayPath, bool recurse)
+{
+    std::int64_t total = 0;
+    std::vector<Frame> stack;
+    bool stopped = false;
+
+    auto pathOf = [&](std::size_t depth, const std::string &leaf) {
+        std::string path = displayPath;
+        for (std::size_t i = 1; i <= depth && i < stack.size(); ++i)
+            path = FormatNameDir(path) + stack[i].Name;
+        return leaf.empty() ? path : FormatNameDir(path) + leaf;
+    };
+    int openDirs = 0;
+    // Lists a folder: its files are summed at once, its visible sub-folders kept for later.
+    auto readFrame = [&](Frame &frame) {
+        fsys::DirReader reader(::dup(frame.Fd));
+        fsys::DirReader::Entry e;
+        bool first = true;
+        while (reader.Next(e)) {
+            if (!first && OnEntry)
+                OnEntry();
+            first = false;
+            if (ShouldStop && ShouldStop()) {
+                stopped = true;
+                return;
+            }
+            if (isDotOrDotDot(e.Name))
+                continue;
+            bool isDir = e.IsDir;
+            if (!isDir || e.IsUnknown) {
+                if (BeforeStatus)
+                    BeforeStatus(e.Name);
+                std::int64_t size = 0;
+                if (!fsys::StatAt(frame.Fd, e.Name, size, isDir))
+                    continue; // vanished since the listing
+                if (!isDir) {
+                    total += size / 1024;
+                    continue;
+                }
+            }
+            if (recurse && e.Name[0] != '.')
+                frame.Children.emplace_back(e.Name);
+        }
+    };
+    auto enter = [&](int dirFd, const std::string &leaf, bool follow, const std::string &path) -> bool {
+        int fd = -1;
+        switch (openFolder(dirFd, leaf.c_str(), follow, fd)) {
+        case OpenResult::Failed:
+            if (OnCannotEnter)
+                OnCannotEnter(path);
+            return false;
+        case OpenResult::Unlistable:
+        case OpenResult::Skipped:
+            return false;
+        case OpenResult::Opened:
+            break;
+        }
+        ++openDirs;
+        Frame frame;
+        frame.Fd = fd;
+        frame.Name = leaf;
+        struct stat st {};
+        if (::fstat(fd, &st) == 0) {
+            frame.Dev = st.st_dev;
+            frame.Ino = st.st_ino;
+        }
+        stack.push_back(std::move(frame));
+        readFrame(stack.back());
+        return true;
+    };
+    // Reopens a folder whose descriptor was closed to stay within MaxOpenDirs,
+    // from its nearest open ancestor; false if the tree changed meanwhile.
+    auto reopen = [&](std::size_t depth) -> bool {
+        std::size_t j = depth;
+        while (j > 0 && stack[j].Fd < 0)
+            --j;
+        if (stack[j].Fd < 0)
+            return false;
+        for (std::size_t k = j + 1; k <= depth; ++k) {
+            const int fd = ::openat(stack[k - 1].Fd, stack[k].Name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+            struct stat st {};
+            if (fd < 0 || ::fstat(fd, &st) != 0 || st.st_dev != stack[k].Dev || st.st_ino != stack[k].Ino) {
+                if (fd >= 0)
+                    ::close(fd);
+                return false;
+            }
+            stack[k].Fd = fd;
+            ++openDirs;
+        }
+        return true;
+    };
+    auto closeFrame = [&](Frame &f) {
+        if (f.Fd >= 0) {
+            ::close(f.Fd);
+            --openDirs;
+        }
+        f.Fd = -1;
+    };
+
+    if (!enter(parentFd, name, true, displayPath))
+        return 0;
+    while (!stack.empty() && !stopped) {
+        Frame &top = stack.back();
+        if (top.Next >= top.Children.size()) {
+            closeFrame(top);
+            stack.pop_back();
+            continue;
+        }
+        const std::string child = top.Children[top.Next++];
+        const std::size_t depth = stack.size() - 1;
+        if (top.Fd < 0 && !reopen(depth)) {
+            // The folder moved or vanished while it was being walked.
+            if (OnCannotEnter)
+                OnCannotEnter(pathOf(depth, {}));
+            top.Next = top.Children.size();
+            continue;
+        }
+        const int parentDir = top.Fd;
+        const bool lastChild = top.Next >= top.Children.size();
+        const std::string childPath = pathOf(depth, child);
+        // Stay within the descriptor budget: the shallowest open folders below the
+        // top are closed and reopened by name when needed again.
+        for (std::size_t k = 1; openDirs >= MaxOpenDirs && k + 1 < stack.size(); ++k)
+            closeFrame(stack[k]);
+        enter(parentDir, child, false, childPath);
+        if (lastChild && depth > 0 && stack.size() > depth + 1) {
+            // No sibling left: the parent's descriptor is no longer needed.
+            closeFrame(stack[depth]);
+            stack[depth].Children.clear();
+            stack[depth].Children.shrink_to_fit();
+            stack[depth].Next = 0;
+        }
+    }
+    for (Frame &f : stack)
+        closeFrame(f);
+    return total;
+}

@@ -1,0 +1,36 @@
+#pragma once
+// Sums the kilobytes of a folder tree. It works through directory descriptors
+// rather than changing the process's folder, keeps its own stack (no recursion,
+// so any depth and any path length), never follows links, and holds only the
+// names of folders still to visit.
+#include <cstdint>
+#include <functional>
+#include <string>
+
+class TDirWalker {
+public:
+    // Told once for every folder that cannot be entered, with its path.
+    std::function<void(const std::string &path)> OnCannotEnter;
+    // Lets pending window messages run; called once per listed entry after the first.
+    std::function<void()> OnEntry;
+    // Asked after every entry: true stops the walk as soon as possible.
+    std::function<bool()> ShouldStop;
+    // Called between listing an entry and reading its status (tests remove files here).
+    std::function<void(const char *name)> BeforeStatus;
+
+    // Kilobytes of every file directly in the folder `name` (opened relative to
+    // parentFd); displayPath names it in warnings.
+    std::int64_t FilesSize(int parentFd, const std::string &name, const std::string &displayPath);
+    // Kilobytes of the whole tree under `name`, hidden sub-folders below it skipped.
+    std::int64_t FullSize(int parentFd, const std::string &name, const std::string &displayPath);
+
+    // At most this many directories are held open at once.
+    int MaxOpenDirs = 32;
+
+private:
+    struct Frame;
+    std::int64_t Walk(int parentFd, const std::string &name, const std::string &displayPath, bool recurse);
+};
+
+// A folder path followed by a separator, unless it is empty or has one already.
+std::string FormatNameDir(const std::string &name);

@@ -1,0 +1,413 @@
+#include "Unit1.h"
+
+#include "Chart.h"
+#include "DirSelDlg.h"
+#include "DirWalker.h"
+#include "FileSystem.h"
+#include "FreeBtn.h"
+#include "HelpDlg.h"
+#include "HintWindow.h"
+#include "Image.h"
+#include "Messages.h"
+#include "PathEdit.h"
+#include "PieSeries.h"
+#include "Resources.h"
+#include "Shape.h"
+#include "SizeText.h"
+#include "ui_Form1.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QTimer>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+constexpr const char *kFilesName = "fichiers";
+constexpr const char *kFreeSpaceName = "Espace libre";
+constexpr const char *kScanText = "-----analyse---->";
+constexpr TColor kChartBack = RGB(0, 0, 0x80);
+constexpr TColor kScanTextColor = RGB(0xFF, 0xFF, 0);
+} // namespace
+
+QString DisplayPath(const std::string &path)
+{
+    return QString::fromLocal8Bit(path.data(), qsizetype(path.size()));
+}
+
+TForm1::TForm1(QWidget *parent) : QWidget(parent), ui(std::make_unique<Ui::TForm1>())
+{
+    InitQuintavoResources();
+    ui->setupUi(this);
+    setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
+    setFixedSize(250, 250);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, QColor(0x00, 0x80, 0x80));
+    setPalette(pal);
+    Fond = ui->Fond;
+    Image1 = ui->Image1;
+    MinBtn = ui->MinBtn;
+    CloseBtn = ui->CloseBtn;
+    ScanBtn = ui->ScanBtn;
+    BackBtn = ui->BackBtn;
+    HelpBtn = ui->HelpBtn;
+    Chart1 = ui->Chart1;
+
+    // Series1 as stored with the window.
+    Series1 = new TPieSeries(Chart1);
+    Series1->Marks.Visible = false;
+    Series1->SetSeriesColor(clRed);
+    Series1->SetCircleBackColor(clBlue);
+    Series1->SetDark3D(false);
+    Series1->PieValues().Name = QStringLiteral("Sectoriel ");
+    Series1->PieValues().SetMultiplier(1);
+    Series1->PieValues().Order = TChartListOrder::loNone;
+    Series1->PieValues().SetDateTime(false);
+    Series1->SetParentChart(Chart1);
+
+    ScanTimer = new QTimer(this);
+    ScanTimer->setInterval(10);
+    ScanTimer->setTimerType(Qt::PreciseTimer);
+    connect(ScanTimer, &QTimer::timeout, this, [this] { ScanTimerTimer(); });
+
+    using namespace std::placeholders;
+    auto down = [this](QObject *s, TMouseButton b, TShiftState sh, int x, int y) { FormMouseDown(s, b, sh, x, y); };
+    auto move = [this](QObject *s, TShiftState sh, int x, int y) { FormMouseMove(s, sh, x, y); };
+    auto up = [this](QObject *s, TMouseButton b, TShiftState sh, int x, int y) { FormMouseUp(s, b, sh, x, y); };
+    Fond->OnMouseDown = down;
+    Fond->OnMouseMove = move;
+    Fond->OnMouseUp = up;
+    Chart1->OnMouseDown = down;
+    Chart1->OnMouseMove = move;
+    Chart1->OnMouseUp = up;
+    Chart1->OnAfterDraw = [this](QObject *s) { Chart1AfterDraw(s); };
+    Chart1->OnClickSeries = [this](TCustomChart *c, TChartSeries *s, int i, TMouseButton b, TShiftState sh, int x,
+                                   int y) { Chart1ClickSeries(c, s, i, b, sh, x, y); };
+    MinBtn->OnClick = [this](QObject *s) { MinBtnClick(s); };
+    CloseBtn->OnClick = [this](QObject *s) { CloseBtnClick(s); };
+    ScanBtn->OnClick = [this](QObject *s) { Button3Click(s); };
+    BackBtn->OnClick = [this](QObject *s) { Button4Click(s); };
+    HelpBtn->OnClick = [this](QObject *s) { HelpBtnClick(s); };
+    FormCreate();
+}
+
+TForm1::~TForm1()
+{
+    if (!FClosed)
+        FormClose();
+}
+
+const QImage &TForm1::PatternTile() const
+{
+    return Image1->Bitmap();
+}
+
+void TForm1::FormCreate()
+{
+    FTip = new THintWindow(this);
+    FDragging = false;
+    FEntities = std::make_unique<TDskEntityList>();
+}
+
+void TForm1::FormShow()
+{
+    FormRonde();
+}
+
+void TForm1::FormRonde()
+{
+    const QRect r = Fond->geometry();
+    FRegion = TRegion::CreateEllipticRgn(r.left(), r.top(), r.left() + r.width(), r.top() + r.height());
+    setMask(FRegion.Region());
+    ChartRond();
+}
+
+void TForm1::FormClose()
+{
+    FClosed = true;
+    delete FTip;
+    FTip = nullptr;
+    if (FEntities) {
+        ClearDskEntities();
+        FEntities.reset();
+    }
+}
+
+void TForm1::showEvent(QShowEvent *e)
+{
+    QWidget::showEvent(e);
+    if (!FPlaced) {
+        // Placed in the middle of the screen when first shown.
+        FPlaced = true;
+        if (const QScreen *s = screen() ? screen() : QGuiApplication::primaryScreen()) {
+            const QRect g = s->availableGeometry();
+            move(g.left() + (g.width() - width()) / 2, g.top() + (g.height() - height()) / 2);
+        }
+    }
+    FormShow();
+}
+
+void TForm1::closeEvent(QCloseEvent *e)
+{
+    if (FScanning) {
+        // The walk still uses the entries: it stops at its next message point and
+        // the window closes then.
+        FCloseRequested = true;
+        e->ignore();
+        return;
+    }
+    if (!FClosed)
+        FormClose();
+    e->accept();
+}
+
+// Paints the chart's four corners with the tile and the ring, so that the round
+// frame runs on over the square chart.
+void TForm1::ChartRond()
+{
+    Fond->Brush().SetBitmap(PatternTile());
+    const int w = Chart1->width(), h = Chart1->height();
+    const TRegion e = TRegion::CreateEllipticRgn(0, 0, w, h);
+    TRegion r = TRegion::CreateRectRgn(0, 0, w, h);
+    r.Subtract(e);
+    TChartCanvas3D *canvas = Chart1->ChartCanvas();
+    canvas->GetDeviceHandle()->SelectClipRgn(&r);
+    canvas->Brush().SetBitmap(PatternTile());
+    canvas->FillRect(TRect{0, 0, w, h});
+    canvas->Pen().SetColor(clBlue);
+    canvas->Pen().SetWidth(3);
+    canvas->Pen().SetStyle(TPenStyle::psSolid);
+    canvas->Ellipse(-22, -22, w + 22, h + 22);
+}
+
+void TForm1::Chart1AfterDraw(QObject *)
+{
+    ChartRond();
+}
+
+void TForm1::FormMouseDown(QObject *sender, TMouseButton, TShiftState, int x, int y)
+{
+    const QPoint p = mapToGlobal(QPoint(x, y));
+    const QPoint topLeft = frameGeometry().topLeft();
+    FDragOffsetX = p.x() - topLeft.x();
+    FDragOffsetY = p.y() - topLeft.y();
+    if (sender == Chart1) {
+        FDragOffsetX += Chart1->x();
+        FDragOffsetY += Chart1->y();
+        ChartRond();
+    }
+    FDragging = true;
+    grabMouse();
+}
+
+void TForm1::FormMouseMove(QObject *sender, TShiftState, int x, int y)
+{
+    const QPoint p = mapToGlobal(QPoint(x, y));
+    if (FDragging) {
+        move(p.x() - FDragOffsetX, p.y() - FDragOffsetY);
+        ChartRond();
+        return;
+    }
+    if (sender != Chart1)
+        return;
+    FHoverIndex = Series1->ValueIndexAt(x, y);
+    if (FHoverIndex == -1 || !InsideCircle(x, y, Chart1->width(), Chart1->height())) {
+        FTip->ReleaseHandle();
+        return;
+    }
+    const std::string label = Series1->LabelAt(FHoverIndex);
+    const QString text = SliceTipText(DisplayPath(label), Series1->YValueAt(FHoverIndex));
+    const QSize size = FTip->CalcHintRect(text);
+    FTip->ActivateHint(QRect(p, size), text);
+}
+
+void TForm1::FormMouseUp(QObject *, TMouseButton, TShiftState, int, int)
+{
+    releaseMouse();
+    FDragging = false;
+}
+
+void TForm1::mousePressEvent(QMouseEvent *e)
+{
+    FormMouseDown(this, toMouseButton(e->button()), toShiftState(e->modifiers(), e->buttons()),
+                  int(e->position().x()), int(e->position().y()));
+}
+
+void TForm1::mouseMoveEvent(QMouseEvent *e)
+{
+    FormMouseMove(this, toShiftState(e->modifiers(), e->buttons()), int(e->position().x()), int(e->position().y()));
+}
+
+void TForm1::mouseReleaseEvent(QMouseEvent *e)
+{
+    FormMouseUp(this, toMouseButton(e->button()), toShiftState(e->modifiers(), e->buttons()),
+                int(e->position().x()), int(e->position().y()));
+}
+
+void TForm1::MinBtnClick(QObject *)
+{
+    showMinimized();
+}
+
+void TForm1::CloseBtnClick(QObject *)
+{
+    close();
+}
+
+void TForm1::Chart1ClickSeries(TCustomChart *, TChartSeries *, int valueIndex, TMouseButton, TShiftState, int x, int y)
+{
+    if (valueIndex == -1 || !InsideCircle(x, y, Chart1->width(), Chart1->height()))
+        return;
+    const std::string label = Series1->LegendText(valueIndex, TLegendTextStyle::ltsPlain);
+    scan(FormatNameDir(fsys::GetCurrentDir()) + label);
+}
+
+void TForm1::Button4Click(QObject *)
+{
+    const std::string current = fsys::GetCurrentDir();
+    const std::size_t slash = current.rfind('/');
+    std::string parent;
+    if (slash == 0)
+        parent = "/"; // directly below the root, or the root itself
+    else if (slash != std::string::npos)
+        parent = current.substr(0, slash);
+    scan(FormatNameDir(parent));
+}
+
+void TForm1::Button3Click(QObject *)
+{
+    if (!DirSelDlg)
+        return;
+    DirSelDlg->DirEdit->InitialDir = fsys::GetCurrentDir();
+    DirSelDlg->DirEdit->SetText(DirSelDlg->DirEdit->InitialDir);
+    DirSelDlg->move(frameGeometry().left(), frameGeometry().top() + (height() - DirSelDlg->height()) / 2);
+    FTip->ReleaseHandle();
+    if (DirSelDlg->ShowModal() == mrOk)
+        scan(FormatNameDir(DirSelDlg->DirEdit->Text()));
+}
+
+void TForm1::HelpBtnClick(QObject *)
+{
+    if (HelpDlg)
+        HelpDlg->ShowModal();
+}
+
+void TForm1::ScanTimerTimer()
+{
+    TChartCanvas3D *canvas = Chart1->ChartCanvas();
+    const int cx = Chart1->width() / 2, cy = Chart1->height() / 2;
+    const QString text = QString::fromLatin1(kScanText);
+    // Drawing the last text again in the background colour erases it.
+    canvas->Font().SetColor(kChartBack);
+    canvas->RotatedTextOut(cx, cy, text, FAngle);
+    --FAngle;
+    if (FAngle < 0)
+        FAngle = 360;
+    canvas->Font().SetColor(kScanTextColor);
+    canvas->RotatedTextOut(cx, cy, text, FAngle);
+}
+
+void TForm1::ClearDskEntities()
+{
+    if (FEntities)
+        FEntities->clear();
+}
+
+void TForm1::CannotEnter(const std::string &path)
+{
+    platform::WarningBox(this, QStringLiteral("Impossible d'atteindre :\r") + DisplayPath(path));
+}
+
+std::int64_t TForm1::GetDirSize(const std::string &path)
+{
+    TDirWalker walker;
+    walker.OnCannotEnter = [this](const std::string &p) { CannotEnter(p); };
+    walker.OnEntry = [] { platform::ProcessMessages(); };
+    walker.ShouldStop = [this] { return StopRequested(); };
+    return walker.FilesSize(AT_FDCWD, path, path);
+}
+
+std::int64_t TForm1::GetFullDirSize(const std::string &path)
+{
+    TDirWalker walker;
+    walker.OnCannotEnter = [this](const std::string &p) { CannotEnter(p); };
+    walker.OnEntry = [] { platform::ProcessMessages(); };
+    walker.ShouldStop = [this] { return StopRequested(); };
+    return walker.FullSize(AT_FDCWD, path, path);
+}
+
+void TForm1::SetButtonsEnabled(bool enabled)
+{
+    for (TFreeBtn *b : {BackBtn, ScanBtn, MinBtn, CloseBtn, HelpBtn})
+        b->setEnabled(enabled);
+}
+
+void TForm1::scan(const std::string &path)
+{
+    if (FScanning || !FEntities)
+        return;
+    FScanning = true;
+    SetButtonsEnabled(false);
+    FAngle = 360;
+    if (fsys::SetCurrentDir(path)) {
+        ScanTimer->start();
+        ClearDskEntities();
+        Series1->ClearPoints();
+        HelpBtn->SetHint(DisplayPath(path));
+        if (fsys::IsCurrentDirDriveRoot()) {
+            auto freeSpace = std::make_unique<TDskEntity>();
+            freeSpace->Name = kFreeSpaceName;
+            freeSpace->Size = fsys::DiskFree() / 1024;
+            freeSpace->Color = RGB(0, 0, 0);
+            freeSpace->Kind = kFilesOrFreeSpace;
+            FEntities->push_back(std::move(freeSpace));
+        }
+        auto files = std::make_unique<TDskEntity>();
+        files->Name = kFilesName;
+        files->Size = 0;
+        files->Color = RGB(255, 255, 255);
+        files->Kind = kFilesOrFreeSpace;
+        TDskEntity *filesEntry = files.get();
+        FEntities->push_back(std::move(files));
+
+        TDirWalker walker;
+        walker.OnCannotEnter = [this](const std::string &p) { CannotEnter(p); };
+        walker.OnEntry = [] { platform::ProcessMessages(); };
+        walker.ShouldStop = [this] { return StopRequested(); };
+        const int here = ::open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (here >= 0) {
+            fsys::DirReader reader(::dup(here));
+            fsys::DirReader::Entry e;
+            while (!StopRequested() && reader.Next(e)) {
+                if (e.Name[0] == '.' && (e.Name[1] == '\0' || (e.Name[1] == '.' && e.Name[2] == '\0')))
+                    continue;
+                std::int64_t bytes = 0;
+                bool isDir = e.IsDir;
+                if ((!isDir || e.IsUnknown) && !fsys::StatAt(here, e.Name, bytes, isDir))
+                    continue; // vanished since the listing
+                if (isDir) {
+                    auto entity = std::make_unique<TDskEntity>();
+                    entity->Name = e.Name;
+                    const std::string name = entity->Name;
+                    FEntities->push_back(std::move(entity));
+                    TDskEntity *added = FEntities->back().get();
+                    added->Size = walker.FullSize(here, name, FormatNameDir(path) + name);
+                    added->Color = EntityColor(int(FEntities->size()));
+                    added->Kind = kSubFolder;
+                } else {
+                    filesEntry->Size += bytes / 1024;
+                    platform::ProcessMessages();
+                }
+            }
+            ::close(here);
+        }
+        ScanTimer->stop();
+        for (const auto &entity : *FEntities)
+            Series1->AddPoint(double(entity->Size), entity->Name, entity->Color);
+    }
+    SetButtonsEnabled(true);
+    FScanning = false;
+    if (FCloseRequested)
+        QTimer::singleShot(0, this, [this] { close(); });
+}

@@ -1,0 +1,113 @@
+#pragma once
+// The main window: a borderless circle with the pie in its middle and five
+// image buttons round it. It walks folders, fills the pie, and moves between
+// folders; the process's current folder is the only record of the one on show.
+#include "Canvas.h"
+#include "DskEntity.h"
+#include "Events.h"
+#include "Graphics.h"
+
+#include <QWidget>
+#include <memory>
+#include <string>
+
+namespace Ui {
+class TForm1;
+}
+class TShape;
+class TImage;
+class TFreeBtn;
+class TChart;
+class TCustomChart;
+class TChartSeries;
+class TPieSeries;
+class THintWindow;
+class QTimer;
+class TDirSelDlg;
+class THelpDlg;
+
+class TForm1 : public QWidget {
+    Q_OBJECT
+public:
+    explicit TForm1(QWidget *parent = nullptr);
+    ~TForm1() override;
+
+    // --- controls, as the stored form places them
+    TShape *Fond = nullptr;
+    TImage *Image1 = nullptr;
+    TFreeBtn *MinBtn = nullptr;
+    TFreeBtn *CloseBtn = nullptr;
+    TFreeBtn *ScanBtn = nullptr;
+    TFreeBtn *BackBtn = nullptr;
+    TFreeBtn *HelpBtn = nullptr;
+    TChart *Chart1 = nullptr;
+    TPieSeries *Series1 = nullptr;
+    QTimer *ScanTimer = nullptr;
+    // The dialogs the commands open; created after this window, not owned.
+    TDirSelDlg *DirSelDlg = nullptr;
+    THelpDlg *HelpDlg = nullptr;
+
+    // --- state
+    bool FDragging = false;
+    int FDragOffsetX = 0;
+    int FDragOffsetY = 0;
+    TRegion FRegion;
+    THintWindow *FTip = nullptr;
+    std::unique_ptr<TDskEntityList> FEntities;
+    int FAngle = 360;
+    int FHoverIndex = -1;
+
+    // The pattern tile held by Image1.
+    const QImage &PatternTile() const;
+
+    // --- handlers
+    void FormCreate();
+    void FormShow();
+    void FormClose();
+    void FormRonde();
+    void ChartRond();
+    void FormMouseDown(QObject *sender, TMouseButton button, TShiftState shift, int x, int y);
+    void FormMouseMove(QObject *sender, TShiftState shift, int x, int y);
+    void FormMouseUp(QObject *sender, TMouseButton button, TShiftState shift, int x, int y);
+    void MinBtnClick(QObject *sender);
+    void CloseBtnClick(QObject *sender);
+    void Chart1AfterDraw(QObject *sender);
+    void Chart1ClickSeries(TCustomChart *sender, TChartSeries *series, int valueIndex, TMouseButton button,
+                           TShiftState shift, int x, int y);
+    void Button4Click(QObject *sender);
+    void Button3Click(QObject *sender);
+    void HelpBtnClick(QObject *sender);
+    void ScanTimerTimer();
+
+    // --- the folder scan
+    void ClearDskEntities();
+    // Kilobytes of the files directly in the folder.
+    std::int64_t GetDirSize(const std::string &path);
+    // Kilobytes of the whole tree under the folder.
+    std::int64_t GetFullDirSize(const std::string &path);
+    // Walks the folder and refills the entries and the pie; a path that cannot be
+    // made current changes nothing.
+    void scan(const std::string &path);
+    bool Scanning() const { return FScanning; }
+
+protected:
+    void showEvent(QShowEvent *e) override;
+    void closeEvent(QCloseEvent *e) override;
+    void mousePressEvent(QMouseEvent *e) override;
+    void mouseMoveEvent(QMouseEvent *e) override;
+    void mouseReleaseEvent(QMouseEvent *e) override;
+
+private:
+    void SetButtonsEnabled(bool enabled);
+    void CannotEnter(const std::string &path);
+    bool StopRequested() const { return FCloseRequested; }
+
+    std::unique_ptr<Ui::TForm1> ui;
+    bool FScanning = false;
+    bool FCloseRequested = false;
+    bool FClosed = false;
+    bool FPlaced = false;
+};
+
+// Text of a path for the screen; the bytes themselves are kept for the system.
+QString DisplayPath(const std::string &path);

@@ -1,0 +1,91 @@
+#pragma once
+// The file system as the folder walk sees it, on POSIX calls. Paths are byte
+// strings exactly as the system gives them: never re-encoded, so a name that is
+// not valid UTF-8 still opens later.
+#include <cstdint>
+#include <optional>
+#include <string>
+
+// Listing attributes. A directory is a real directory (links are never
+// followed); hidden means a name that starts with '.'. There are no system or
+// volume-label entries; read-only and archive never exclude anything.
+constexpr std::uint32_t faReadOnly = 0x01;
+constexpr std::uint32_t faHidden = 0x02;
+constexpr std::uint32_t faSysFile = 0x04;
+constexpr std::uint32_t faVolumeID = 0x08;
+constexpr std::uint32_t faDirectory = 0x10;
+constexpr std::uint32_t faArchive = 0x20;
+constexpr std::uint32_t faAnyFile = 0x3F;
+
+// True when an entry with these attributes appears in a listing with this mask:
+// hidden, system, volume-label and directory entries need their bit in the mask.
+constexpr bool PassesMask(std::uint32_t attr, std::uint32_t mask)
+{
+    constexpr std::uint32_t excluding = faHidden | faSysFile | faVolumeID | faDirectory;
+    return (attr & excluding & ~mask) == 0;
+}
+
+namespace fsys {
+
+// The process's current folder, without a trailing '/' except at the root;
+// empty if it cannot be read.
+std::string GetCurrentDir();
+// Makes the folder current; false when it is missing, not a folder or lacks search permission.
+bool SetCurrentDir(const std::string &path);
+// Bytes free to an unprivileged user on the current folder's file system; -1 on failure.
+std::int64_t DiskFree();
+// True when the current folder is '/' or the root of a mounted file system.
+bool IsCurrentDirDriveRoot();
+// True for kernel pseudo file systems (proc, sysfs, ...) that the walk never enters.
+bool IsPseudoFileSystem(int dirFd);
+// True when the path names an existing directory (links followed).
+bool DirectoryExists(const std::string &path);
+
+// One directory read through its descriptor with getdents64; the descriptor is
+// owned and closed with the reader.
+class DirReader {
+public:
+    struct Entry {
+        const char *Name = nullptr;
+        // True when the listing says directory; IsUnknown when it cannot tell.
+        bool IsDir = false;
+        bool IsUnknown = false;
+    };
+    explicit DirReader(int fd) : FFd(fd) {}
+    ~DirReader();
+    DirReader(const DirReader &) = delete;
+    DirReader &operator=(const DirReader &) = delete;
+    int Fd() const { return FFd; }
+    // Next entry; false at the end or on a read error.
+    bool Next(Entry &out);
+
+private:
+    int FFd;
+    alignas(8) char FBuf[32768];
+    long FLen = 0;
+    long FPos = 0;
+};
+
+struct TSearchRec {
+    std::string Name;
+    std::uint32_t Attr = 0;
+    std::int64_t Size = 0;
+};
+
+// A listing of a folder with an attribute mask, "." and ".." included like any
+// other entry. A folder that cannot be listed gives no entries.
+class FileListing {
+public:
+    FileListing(const std::string &path, std::uint32_t mask);
+    bool Next(TSearchRec &rec);
+
+private:
+    std::optional<DirReader> FReader;
+    std::uint32_t FMask;
+};
+
+// Status of an entry of a directory, links not followed; the size in bytes and
+// whether it is a directory. False when the entry vanished.
+bool StatAt(int dirFd, const char *name, std::int64_t &size, bool &isDir);
+
+} // namespace fsys

@@ -1,0 +1,104 @@
+#include "FolderBrowse.h"
+
+#include "FileSystem.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QGuiApplication>
+#include <QPushButton>
+#include <QScreen>
+#include <cerrno>
+#include <cstring>
+
+namespace {
+TBrowseFolderDlg::Hook &browseHook()
+{
+    static TBrowseFolderDlg::Hook hook;
+    return hook;
+}
+
+QString errorText(int code)
+{
+    if (code == 0)
+        return QStringLiteral("Une fonction de l'API Win32 a échoué");
+    return QStringLiteral("Erreur Win32.  Code : %1.\n%2").arg(code).arg(QString::fromLocal8Bit(std::strerror(code)));
+}
+} // namespace
+
+void TBrowseFolderDlg::SetBrowseHook(Hook hook)
+{
+    browseHook() = std::move(hook);
+}
+
+std::string TBrowseFolderDlg::TrimChosenPath(const std::string &path)
+{
+    if (path.size() > 1 && path.back() == '/')
+        return path.substr(0, path.size() - 1);
+    return path;
+}
+
+void TBrowseFolderDlg::CenterOnScreen(int screenW, int screenH, int &left, int &top, int width, int height)
+{
+    left = (screenW - width) / 2;
+    top = (screenH - height) / 2;
+    if (left + width > screenW)
+        left = screenW - width;
+    if (left < 0)
+        left = 0;
+    if (top + height > screenH)
+        top = screenH - height;
+    if (top < 0)
+        top = 0;
+}
+
+bool TBrowseFolderDlg::Execute(QWidget *owner)
+{
+    bool chosen = false;
+    SelectedName.clear();
+    errno = 0;
+    if (browseHook()) {
+        chosen = browseHook()(*this);
+    } else {
+        QFileDialog dialog(owner ? owner->window() : nullptr, DialogText);
+        dialog.setFileMode(QFileDialog::Directory);
+        dialog.setOption(QFileDialog::ShowDirsOnly, true);
+        dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+        dialog.setOption(QFileDialog::DontResolveSymlinks, false);
+        dialog.setWindowModality(Qt::ApplicationModal);
+        const QString start = QString::fromLocal8Bit(FolderName.c_str());
+        if (fsys::DirectoryExists(FolderName))
+            dialog.setDirectory(start);
+        else
+            dialog.setDirectory(QStringLiteral("/"));
+        QObject::connect(&dialog, &QFileDialog::currentChanged, &dialog, [this, &dialog](const QString &path) {
+            // OK only for a folder that exists.
+            SelectedName = path.toLocal8Bit().toStdString();
+            const bool ok = fsys::DirectoryExists(SelectedName);
+            if (auto *box = dialog.findChild<QPushButton *>())
+                box->setEnabled(ok || path.isEmpty());
+            if (OnSelChanged)
+                OnSelChanged(SelectedName);
+        });
+        dialog.adjustSize();
+        if (Position == TDialogPosition::dpScreenCenter) {
+            if (const QScreen *s = QGuiApplication::primaryScreen()) {
+                int left = 0, top = 0;
+                CenterOnScreen(s->geometry().width(), s->geometry().height(), left, top, dialog.width(), dialog.height());
+                dialog.move(left, top);
+            }
+        }
+        if (OnInitialized)
+            OnInitialized();
+        chosen = dialog.exec() == QDialog::Accepted;
+        if (chosen) {
+            const QStringList files = dialog.selectedFiles();
+            SelectedName = files.isEmpty() ? std::string() : files.first().toLocal8Bit().toStdString();
+        }
+    }
+    if (!chosen)
+        return false;
+    if (SelectedName.empty())
+        throw EBrowseError{errorText(errno)};
+    FolderName = TrimChosenPath(SelectedName);
+    return true;
+}

@@ -1,0 +1,237 @@
+#include "PathEdit.h"
+
+#include "Colors.h"
+#include "FileSystem.h"
+#include "FolderBrowse.h"
+#include "Messages.h"
+
+#include <QCoreApplication>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QProxyStyle>
+
+namespace {
+// Height of a window border line.
+constexpr int kBorder = 1;
+// The box's own frame: a single 3D border of two lines.
+constexpr int kFrame = 2;
+
+// The caret is as wide as the font is heavy: 2 pixels for a bold font, else 1.
+class CaretStyle : public QProxyStyle {
+public:
+    using QProxyStyle::QProxyStyle;
+    int pixelMetric(PixelMetric m, const QStyleOption *o, const QWidget *w) const override
+    {
+        if (m == PM_TextCursorWidth && w)
+            return w->font().bold() ? 2 : 1;
+        return QProxyStyle::pixelMetric(m, o, w);
+    }
+};
+} // namespace
+
+TEditButton::TEditButton(QWidget *parent) : QAbstractButton(parent)
+{
+    setFocusPolicy(Qt::NoFocus);
+    QImage img(QStringLiteral(":/images/folderglyph.png"));
+    img = img.convertToFormat(QImage::Format_ARGB32);
+    // The lower-left colour of the picture is see-through.
+    if (!img.isNull()) {
+        const QRgb key = img.pixel(0, img.height() - 1);
+        for (int y = 0; y < img.height(); ++y)
+            for (int x = 0; x < img.width(); ++x)
+                if (img.pixel(x, y) == key)
+                    img.setPixel(x, y, 0);
+    }
+    Glyph = img;
+}
+
+void TEditButton::paintEvent(QPaintEvent *)
+{
+    QPainter p(this);
+    const QColor face = toQColor(clBtnFace), light = toQColor(clBtnHighlight), dark = toQColor(clBtnShadow);
+    const int w = width(), h = height();
+    p.fillRect(rect(), face);
+    const bool down = isDown();
+    p.setPen(down ? dark : light);
+    p.drawLine(0, 0, w - 1, 0);
+    p.drawLine(0, 0, 0, h - 1);
+    p.setPen(down ? light : QColor(Qt::black));
+    p.drawLine(0, h - 1, w - 1, h - 1);
+    p.drawLine(w - 1, 0, w - 1, h - 1);
+    if (!down) {
+        p.setPen(dark);
+        p.drawLine(1, h - 2, w - 2, h - 2);
+        p.drawLine(w - 2, 1, w - 2, h - 2);
+        // The button joins the box's frame on its left side.
+        p.setPen(face);
+        p.drawLine(0, 0, 0, h - 2);
+        p.setPen(light);
+        p.drawLine(1, 1, 1, h - 3);
+    }
+    const int shift = down ? 1 : 0;
+    p.drawImage((w - Glyph.width()) / 2 + shift, (h - Glyph.height()) / 2 + shift, Glyph);
+}
+
+TDirectoryEdit::TDirectoryEdit(QWidget *parent)
+    : QLineEdit(parent), FButtonHolder(new QWidget(this)), FButton(new TEditButton(FButtonHolder))
+{
+    auto *style = new CaretStyle();
+    style->setParent(this);
+    setStyle(style);
+    setFrame(true);
+    FButton->installEventFilter(this);
+    connect(FButton, &QAbstractButton::clicked, this, [this] {
+        try {
+            DoBrowse();
+        } catch (const EBrowseError &e) {
+            platform::ErrorBox(this, e.Message);
+        }
+    });
+    UpdateLayout();
+}
+
+std::string TDirectoryEdit::Text() const
+{
+    return text().toLocal8Bit().toStdString();
+}
+
+void TDirectoryEdit::SetText(const std::string &t)
+{
+    setText(QString::fromLocal8Bit(t.c_str()));
+}
+
+void TDirectoryEdit::SetDirectInput(bool v)
+{
+    FDirectInput = v;
+    UpdateReadOnly();
+}
+
+void TDirectoryEdit::SetReadOnly(bool v)
+{
+    FReadOnly = v;
+    UpdateReadOnly();
+}
+
+void TDirectoryEdit::UpdateReadOnly()
+{
+    setReadOnly(!FDirectInput || FReadOnly);
+}
+
+void TDirectoryEdit::SetButtonWidth(int w)
+{
+    FButtonWidth = w;
+    UpdateLayout();
+}
+
+QRect TDirectoryEdit::ButtonRect() const
+{
+    return QRect(width() - FButtonWidth - 2 * kFrame, 0, FButtonWidth, height() - 2 * kFrame);
+}
+
+QRect TDirectoryEdit::TextRect() const
+{
+    const int clientW = width() - 2 * kFrame, clientH = height() - 2 * kFrame;
+    return QRect(0, 0, clientW - FButtonWidth - 2, clientH + 1);
+}
+
+void TDirectoryEdit::UpdateLayout()
+{
+    // The box is never lower than its text needs.
+    const int minHeight = std::min(QFontMetrics(QFont()).height(), fontMetrics().height()) + 4 * kBorder + 1;
+    if (height() < minHeight)
+        resize(width(), minHeight);
+    const QRect b = ButtonRect();
+    FButtonHolder->setGeometry(b.translated(kFrame, kFrame));
+    FButton->setGeometry(0, 0, b.width(), b.height());
+    FButtonHolder->setVisible(FButtonWidth > 1);
+    const int clientW = width() - 2 * kFrame;
+    setTextMargins(0, 0, clientW - TextRect().width(), 0);
+}
+
+void TDirectoryEdit::resizeEvent(QResizeEvent *e)
+{
+    QLineEdit::resizeEvent(e);
+    UpdateLayout();
+}
+
+void TDirectoryEdit::changeEvent(QEvent *e)
+{
+    QLineEdit::changeEvent(e);
+    if (e->type() == QEvent::EnabledChange)
+        FButton->setEnabled(isEnabled());
+    else if (e->type() == QEvent::FontChange)
+        UpdateLayout();
+}
+
+bool TDirectoryEdit::eventFilter(QObject *watched, QEvent *event)
+{
+    // A press on the browse button first brings the focus to the box.
+    if (watched == FButton && event->type() == QEvent::MouseButtonPress
+        && static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton && focusPolicy() != Qt::NoFocus
+        && isEnabled() && !hasFocus())
+        setFocus(Qt::MouseFocusReason);
+    return QLineEdit::eventFilter(watched, event);
+}
+
+void TDirectoryEdit::focusInEvent(QFocusEvent *e)
+{
+    QLineEdit::focusInEvent(e);
+    if (e->reason() != Qt::MouseFocusReason && AutoSelect && FDirectInput)
+        selectAll();
+}
+
+void TDirectoryEdit::keyPressEvent(QKeyEvent *e)
+{
+    const int key = e->key();
+    if ((key == Qt::Key_Return || key == Qt::Key_Enter) && e->modifiers() == Qt::NoModifier) {
+        // A dialog key: the dialog presses its default button.
+        if (QWidget *w = window(); w && w != this) {
+            QKeyEvent copy(e->type(), key, e->modifiers(), e->text());
+            QCoreApplication::sendEvent(w, &copy);
+        }
+        e->accept();
+        return;
+    }
+    if (key == Qt::Key_Escape && e->modifiers() == Qt::NoModifier) {
+        if (QWidget *w = window(); w && w != this) {
+            QKeyEvent copy(e->type(), key, e->modifiers(), e->text());
+            QCoreApplication::sendEvent(w, &copy);
+        }
+        e->accept();
+        return;
+    }
+    QLineEdit::keyPressEvent(e);
+    if (QKeySequence(e->keyCombination()) == ClickKey && FButtonWidth > 0) {
+        e->accept();
+        try {
+            DoBrowse();
+        } catch (const EBrowseError &err) {
+            platform::ErrorBox(this, err.Message);
+        }
+    }
+}
+
+void TDirectoryEdit::DoBrowse()
+{
+    if (FReadOnly)
+        return;
+    std::string start = Text();
+    if (start.empty())
+        start = InitialDir.empty() ? std::string("/") : InitialDir;
+    if (!fsys::DirectoryExists(start))
+        start = "/";
+    // The system's critical-error boxes have no counterpart here: nothing to switch off.
+    TBrowseFolderDlg dlg;
+    dlg.FolderName = start;
+    dlg.DialogText = DialogText;
+    dlg.HelpContext = HelpContext;
+    const bool chosen = dlg.Execute(this);
+    if (focusPolicy() != Qt::NoFocus && isEnabled() && isVisible())
+        setFocus(Qt::OtherFocusReason);
+    if (!chosen)
+        return;
+    del();
+    SetText(dlg.FolderName);
+    if (!dlg.FolderName.empty() && fsys::DirectoryExists(dlg.FolderName))
+        InitialDir = dlg.FolderName;
+}
