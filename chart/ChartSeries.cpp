@@ -251,8 +251,8 @@ QString FormatChartValue(const QString &pattern, double value)
     const QString decimals = dot < 0 ? QString() : number.mid(dot + 1);
     const int required = int(decimals.count(QLatin1Char('0')));
     QLocale locale;
-    if (!number.contains(QLatin1Char(',')))
-        locale.setNumberOptions(QLocale::OmitGroupSeparator);
+    locale.setNumberOptions(number.contains(QLatin1Char(',')) ? QLocale::DefaultNumberOptions
+                                                             : QLocale::OmitGroupSeparator);
     QString text = locale.toString(value, 'f', int(decimals.size()));
     // Optional decimals ('#') are dropped when they are zeros.
     const QString point = locale.decimalPoint();

@@ -66,7 +66,10 @@ double rayDegrees(double cx, double cy, int x, int y)
 
 } // namespace
 
-TCanvas::TCanvas(QImage *target) : FTarget(target) {}
+TCanvas::TCanvas(QImage *target) : FTarget(target)
+{
+    FBrush.OnChange = [this] { FBrushChanged = true; };
+}
 
 void TCanvas::SetTarget(QImage *target)
 {
@@ -74,16 +77,26 @@ void TCanvas::SetTarget(QImage *target)
     ReleaseHandle();
 }
 
+void TCanvas::ReleaseHandle()
+{
+    FDevice = TDeviceContext{};
+    FBrushChanged = true;
+}
+
 TDeviceContext *TCanvas::Handle()
 {
     if (OnDeviceUsed)
         OnDeviceUsed();
     FDevice.TextColor = ColorToRGB(FFont.Color());
-    if (FBrush.Style() == TBrushStyle::bsSolid && FBrush.Bitmap().isNull()) {
-        FDevice.BkMode = TBkMode::Opaque;
-        FDevice.BkColor = ColorToRGB(FBrush.Color());
-    } else {
-        FDevice.BkMode = TBkMode::Transparent;
+    // A background set directly stands until the brush changes again.
+    if (FBrushChanged) {
+        FBrushChanged = false;
+        if (FBrush.Style() == TBrushStyle::bsSolid && FBrush.Bitmap().isNull()) {
+            FDevice.BkMode = TBkMode::Opaque;
+            FDevice.BkColor = ColorToRGB(FBrush.Color());
+        } else {
+            FDevice.BkMode = TBkMode::Transparent;
+        }
     }
     return &FDevice;
 }

@@ -47,7 +47,7 @@ public:
     TDeviceContext *Handle();
     // Forgets directly set device state (the clip region), as when the platform
     // releases a device context at the end of a message.
-    void ReleaseHandle() { FDevice = TDeviceContext{}; }
+    void ReleaseHandle();
     TDeviceContext &Device() { return FDevice; }
 
     void Ellipse(int x1, int y1, int x2, int y2);
@@ -95,6 +95,8 @@ private:
     TFont FFont;
     TDeviceContext FDevice;
     QPoint FPenPos;
+    // The brush changed since the device last took it.
+    bool FBrushChanged = true;
 };
 
 // An image with its own canvas, owned together.

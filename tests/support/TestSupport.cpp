@@ -1,0 +1,53 @@
+#include "TestSupport.h"
+
+#include <QDir>
+#include <cstdlib>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+TempTree::TempTree() : FRoot(FDir.path().toLocal8Bit().toStdString())
+{
+    // Reachable by an unprivileged user too: the permission cases run as one.
+    ::chmod(FRoot.c_str(), 0755);
+}
+
+std::string TempTree::Dir(const std::string &relative) const
+{
+    const std::string p = Path(relative);
+    QDir().mkpath(QString::fromLocal8Bit(p.c_str()));
+    return p;
+}
+
+std::string TempTree::File(const std::string &relative, std::int64_t bytes) const
+{
+    const std::string p = Path(relative);
+    const auto slash = p.rfind('/');
+    QDir().mkpath(QString::fromLocal8Bit(p.substr(0, slash).c_str()));
+    const int fd = ::open(p.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (fd >= 0) {
+        if (::ftruncate(fd, bytes) != 0) {
+        }
+        ::close(fd);
+    }
+    return p;
+}
+
+std::string TempTree::Link(const std::string &relative, const std::string &target) const
+{
+    const std::string p = Path(relative);
+    if (::symlink(target.c_str(), p.c_str()) != 0) {
+    }
+    return p;
+}
+
+std::uint32_t Rgb(const QImage &image, int x, int y)
+{
+    return image.pixel(x, y) & 0xFFFFFF;
+}
+
+int Shell(const std::string &command)
+{
+    const int rc = std::system(command.c_str());
+    return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+}

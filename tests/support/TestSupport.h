@@ -1,0 +1,30 @@
+#pragma once
+// Helpers shared by the tests: temporary folder trees and pixel probes.
+#include <QImage>
+#include <QString>
+#include <QTemporaryDir>
+#include <cstdint>
+#include <string>
+
+// A folder tree under a fresh temporary folder, removed afterwards.
+class TempTree {
+public:
+    TempTree();
+    // The root, without a trailing separator.
+    std::string Root() const { return FRoot; }
+    // Makes a folder (and its parents) under the root; returns its full path.
+    std::string Dir(const std::string &relative) const;
+    // Makes a file of exactly `bytes` bytes (sparse); returns its full path.
+    std::string File(const std::string &relative, std::int64_t bytes) const;
+    std::string Link(const std::string &relative, const std::string &target) const;
+    std::string Path(const std::string &relative) const { return FRoot + "/" + relative; }
+
+private:
+    QTemporaryDir FDir;
+    std::string FRoot;
+};
+
+// The pixel's colour as 0xRRGGBB.
+std::uint32_t Rgb(const QImage &image, int x, int y);
+// Runs a shell command; returns its exit status.
+int Shell(const std::string &command);
