@@ -12,6 +12,7 @@ THintWindow::THintWindow(QWidget *owner)
     setFont(QToolTip::font());
     setAutoFillBackground(true);
     setMargin(0);
+    setIndent(2);
     setFrameStyle(QFrame::Box | QFrame::Plain);
     setLineWidth(1);
     hide();
@@ -26,7 +27,9 @@ QSize THintWindow::CalcHintRect(const QString &text) const
 void THintWindow::ActivateHint(const QRect &rect, const QString &text)
 {
     setText(text);
-    QRect r(rect.left(), rect.top(), rect.width() + 4, rect.height() + 4);
+    // The frame and a little room on the sides keep the whole text readable.
+    const int sides = 2 * (frameWidth() + 2);
+    QRect r(rect.left(), rect.top(), rect.width() + sides, rect.height() + 4);
     if (const QScreen *screen = QGuiApplication::screenAt(rect.topLeft()) ? QGuiApplication::screenAt(rect.topLeft())
                                                                           : QGuiApplication::primaryScreen()) {
         const QRect desk = screen->geometry();

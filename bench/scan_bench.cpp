@@ -1,0 +1,57 @@
+// Times the main window's real scan of a folder, window shown off-screen and
+// its timer running, and reports the total, the time, the peak memory and the
+// longest gap between two served timer ticks.
+//   scan_bench PATH [ROUNDS]
+#include "FileSystem.h"
+#include "Messages.h"
+#include "PieSeries.h"
+#include "Unit1.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QTimer>
+#include <algorithm>
+#include <cstdio>
+#include <sys/resource.h>
+
+int main(int argc, char **argv)
+{
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: scan_bench PATH [ROUNDS]\n");
+        return 2;
+    }
+    QApplication app(argc, argv);
+    const std::string path = argv[1];
+    const int rounds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 1;
+    int warnings = 0;
+    platform::SetBoxHook([&](const QString &, const QString &) { ++warnings; });
+    TForm1 form;
+    form.show();
+    QElapsedTimer tick;
+    qint64 longestGap = 0;
+    QObject::connect(form.ScanTimer, &QTimer::timeout, [&] {
+        if (tick.isValid())
+            longestGap = std::max(longestGap, tick.nsecsElapsed());
+        tick.restart();
+    });
+    for (int r = 0; r < rounds; ++r) {
+        tick.invalidate();
+        QElapsedTimer t;
+        t.start();
+        form.scan(path);
+        const double seconds = t.nsecsElapsed() / 1e9;
+        double total = 0;
+        for (int i = 0; i < form.Series1->PointCount(); ++i)
+            if (form.Series1->LabelAt(i) != "Espace libre")
+                total += form.Series1->YValueAt(i);
+        std::printf("scan_seconds: %.4f\n", seconds);
+        std::printf("scan_total_kb: %.0f\n", total);
+        std::fflush(stdout);
+    }
+    struct rusage ru {};
+    getrusage(RUSAGE_SELF, &ru);
+    std::printf("warnings: %d\n", warnings);
+    std::printf("peak_rss_mb: %.1f\n", ru.ru_maxrss / 1024.0);
+    std::printf("longest_tick_gap_ms: %.1f\n", longestGap / 1e6);
+    return 0;
+}
