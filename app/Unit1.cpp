@@ -263,16 +263,19 @@ void TForm1::Chart1ClickSeries(TCustomChart *, TChartSeries *, int valueIndex, T
     scan(FormatNameDir(fsys::GetCurrentDir()) + label);
 }
 
+std::string ParentFolder(const std::string &current)
+{
+    const std::size_t slash = current.rfind('/');
+    if (slash == std::string::npos)
+        return {};
+    if (slash == 0)
+        return "/"; // directly below the root, or the root itself
+    return current.substr(0, slash);
+}
+
 void TForm1::Button4Click(QObject *)
 {
-    const std::string current = fsys::GetCurrentDir();
-    const std::size_t slash = current.rfind('/');
-    std::string parent;
-    if (slash == 0)
-        parent = "/"; // directly below the root, or the root itself
-    else if (slash != std::string::npos)
-        parent = current.substr(0, slash);
-    scan(FormatNameDir(parent));
+    scan(FormatNameDir(ParentFolder(fsys::GetCurrentDir())));
 }
 
 void TForm1::Button3Click(QObject *)

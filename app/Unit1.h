@@ -109,5 +109,9 @@ private:
     bool FPlaced = false;
 };
 
+// The folder above `current`: everything before its last separator; the root
+// for a folder directly below it and for the root itself; empty without a separator.
+std::string ParentFolder(const std::string &current);
+
 // Text of a path for the screen; the bytes themselves are kept for the system.
 QString DisplayPath(const std::string &path);

@@ -12,10 +12,20 @@ TempTree::TempTree() : FRoot(FDir.path().toLocal8Bit().toStdString())
     ::chmod(FRoot.c_str(), 0755);
 }
 
+namespace {
+// mkdir -p on the bytes of the path: names need not be valid text.
+void makePath(const std::string &p)
+{
+    for (std::size_t i = 1; i <= p.size(); ++i)
+        if (i == p.size() || p[i] == '/')
+            ::mkdir(p.substr(0, i).c_str(), 0755);
+}
+} // namespace
+
 std::string TempTree::Dir(const std::string &relative) const
 {
     const std::string p = Path(relative);
-    QDir().mkpath(QString::fromLocal8Bit(p.c_str()));
+    makePath(p);
     return p;
 }
 
@@ -23,7 +33,7 @@ std::string TempTree::File(const std::string &relative, std::int64_t bytes) cons
 {
     const std::string p = Path(relative);
     const auto slash = p.rfind('/');
-    QDir().mkpath(QString::fromLocal8Bit(p.substr(0, slash).c_str()));
+    makePath(p.substr(0, slash));
     const int fd = ::open(p.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     if (fd >= 0) {
         if (::ftruncate(fd, bytes) != 0) {

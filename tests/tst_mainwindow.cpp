@@ -1,0 +1,168 @@
+// The round main window: its tile, mask, ring, chart corners and dragging.
+#include "Chart.h"
+#include "FreeBtn.h"
+#include "Image.h"
+#include "PieSeries.h"
+#include "Shape.h"
+#include "TestSupport.h"
+#include "Unit1.h"
+
+#include <QtTest>
+
+namespace {
+const std::uint32_t kTile[8][8] = {
+    {0x000080, 0x000080, 0x000080, 0x937DE6, 0x937DE6, 0x694DDB, 0x4D2BD5, 0x4D2BD5},
+    {0x000080, 0x000080, 0x937DE6, 0x694DDB, 0x694DDB, 0x4D2BD5, 0x39209F, 0x39209F},
+    {0x000080, 0x937DE6, 0x694DDB, 0x4D2BD5, 0x4D2BD5, 0x4D2BD5, 0x39209F, 0x301B83},
+    {0x937DE6, 0x694DDB, 0x4D2BD5, 0x4D2BD5, 0x39209F, 0x39209F, 0x301B83, 0x000080},
+    {0x694DDB, 0x4D2BD5, 0x4D2BD5, 0x39209F, 0x301B83, 0x301B83, 0x000080, 0x000080},
+    {0x4D2BD5, 0x4D2BD5, 0x39209F, 0x301B83, 0x000080, 0x000080, 0x000080, 0x000080},
+    {0x4D2BD5, 0x39209F, 0x301B83, 0x000080, 0x000080, 0x000080, 0x000080, 0x000080},
+    {0x39209F, 0x301B83, 0x000080, 0x000080, 0x000080, 0x000080, 0x000080, 0x000080},
+};
+
+struct Shown {
+    TForm1 form;
+    Shown()
+    {
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QCoreApplication::processEvents();
+    }
+    QImage Grab() { return form.grab().toImage(); }
+};
+} // namespace
+
+class TestMainWindow : public QObject {
+    Q_OBJECT
+private slots:
+    void layout()
+    {
+        Shown s;
+        QCOMPARE(s.form.size(), QSize(250, 250));
+        QVERIFY(s.form.windowFlags() & Qt::FramelessWindowHint);
+        QCOMPARE(s.form.Chart1->geometry(), QRect(22, 22, 205, 205));
+        QCOMPARE(s.form.BackBtn->geometry(), QRect(3, 106, 19, 44));
+        QCOMPARE(s.form.ScanBtn->geometry(), QRect(226, 106, 19, 44));
+        QCOMPARE(s.form.MinBtn->geometry(), QRect(91, 7, 17, 17));
+        QCOMPARE(s.form.CloseBtn->geometry(), QRect(146, 7, 17, 17));
+        QCOMPARE(s.form.HelpBtn->geometry(), QRect(118, 229, 17, 17));
+        QCOMPARE(s.form.HelpBtn->Hint(), QStringLiteral("Aide et dossier courant..."));
+        QCOMPARE(s.form.ScanBtn->Hint(), QStringLiteral("Choix du dossier..."));
+        QCOMPARE(s.form.BackBtn->Hint(), QStringLiteral("Dossier parent"));
+        QCOMPARE(s.form.MinBtn->Hint(), QStringLiteral("Réduire"));
+        QCOMPARE(s.form.CloseBtn->Hint(), QStringLiteral("Quitter"));
+        QCOMPARE(s.form.Series1->PointCount(), 0);
+    }
+
+    void tileIsExactlyTheStoredPattern()
+    {
+        TForm1 form;
+        const QImage &tile = form.PatternTile();
+        QCOMPARE(tile.size(), QSize(8, 8));
+        for (int y = 0; y < 8; ++y)
+            for (int x = 0; x < 8; ++x)
+                QCOMPARE(Rgb(tile, x, y), kTile[y][x]);
+    }
+
+    void windowIsTheCircleOfFond()
+    {
+        Shown s;
+        QCOMPARE(s.form.mask(), QRegion(0, 0, 250, 250, QRegion::Ellipse));
+        QVERIFY(!s.form.mask().contains(QPoint(2, 2)));
+        QVERIFY(s.form.mask().contains(QPoint(125, 125)));
+    }
+
+    void frameShowsRingTileAndNavyDisc()
+    {
+        Shown s;
+        const QImage img = s.Grab();
+        // The ring on the left edge, the tile laid from the window's corner, the navy pie area.
+        QCOMPARE(Rgb(img, 1, 125), 0x0000FFu);
+        QCOMPARE(Rgb(img, 11, 90), kTile[90 % 8][11 % 8]);
+        QCOMPARE(Rgb(img, 125, 125), 0x000080u);
+        QCOMPARE(Rgb(img, 125, 60), 0x000080u);
+    }
+
+    void chartCornersShowTileAndRing()
+    {
+        Shown s;
+        s.form.Chart1->Invalidate();
+        QCoreApplication::processEvents();
+        const QImage chart = s.form.Chart1->grab().toImage();
+        // Corner pixels carry the tile laid from the chart's own corner, never the navy background.
+        QCOMPARE(Rgb(chart, 3, 0), kTile[0][3]);
+        QCOMPARE(Rgb(chart, 0, 3), kTile[3][0]);
+        QCOMPARE(Rgb(chart, 204, 200), kTile[200 % 8][204 % 8]);
+        bool ring = false;
+        for (int d = 8; d < 22; ++d)
+            ring = ring || Rgb(chart, d, d) == 0x0000FFu;
+        QVERIFY(ring);
+        QCOMPARE(Rgb(chart, 102, 102), 0x000080u);
+    }
+
+    void cornersSurviveARepaintOfTheKeptFrame()
+    {
+        Shown s;
+        s.form.Series1->AddPoint(3, "a", RGB(0x1E, 0, 0x50));
+        s.form.Series1->AddPoint(1, "b", RGB(255, 255, 255));
+        QCoreApplication::processEvents();
+        s.form.Chart1->Repaint();
+        QCoreApplication::processEvents();
+        const QImage chart = s.form.Chart1->grab().toImage();
+        QCOMPARE(Rgb(chart, 3, 0), kTile[0][3]);
+        QCOMPARE(Rgb(chart, 102, 60), 0x1E0050u);
+        QCOMPARE(Rgb(chart, 102, 170), 0xFFFFFFu);
+    }
+
+    void drag_data()
+    {
+        QTest::addColumn<int>("button");
+        QTest::addColumn<bool>("onChart");
+        QTest::newRow("left on the frame") << int(Qt::LeftButton) << false;
+        QTest::newRow("right on the frame") << int(Qt::RightButton) << false;
+        QTest::newRow("middle on the frame") << int(Qt::MiddleButton) << false;
+        QTest::newRow("left on the chart") << int(Qt::LeftButton) << true;
+        QTest::newRow("right on the chart") << int(Qt::RightButton) << true;
+    }
+
+    void drag()
+    {
+        QFETCH(int, button);
+        QFETCH(bool, onChart);
+        Shown s;
+        s.form.move(100, 80);
+        QCoreApplication::processEvents();
+        const QPoint start = s.form.pos();
+        QWidget *target = onChart ? static_cast<QWidget *>(s.form.Chart1) : static_cast<QWidget *>(s.form.Fond);
+        const QPoint local = onChart ? QPoint(10, 190) : QPoint(30, 125);
+        const QPoint grabbed = target->mapToGlobal(local);
+        QTest::mousePress(target, Qt::MouseButton(button), {}, local);
+        QVERIFY(s.form.FDragging);
+        const QPoint steps[] = {QPoint(7, 3), QPoint(40, -25), QPoint(-13, 61)};
+        for (const QPoint &d : steps) {
+            const QPoint pointer = grabbed + d;
+            QTest::mouseMove(&s.form, s.form.mapFromGlobal(pointer));
+            QCOMPARE(s.form.pos(), start + d);
+            // The pointer keeps its place relative to the window.
+            QCOMPARE(s.form.mapFromGlobal(pointer), grabbed - start);
+        }
+        QTest::mouseRelease(&s.form, Qt::MouseButton(button), {}, s.form.mapFromGlobal(grabbed + steps[2]));
+        QVERIFY(!s.form.FDragging);
+        QCOMPARE(s.form.pos(), start + steps[2]);
+    }
+
+    void minimiseAndClose()
+    {
+        Shown s;
+        s.form.MinBtnClick(nullptr);
+        QVERIFY(s.form.isMinimized());
+        s.form.showNormal();
+        s.form.CloseBtnClick(nullptr);
+        QVERIFY(!s.form.isVisible());
+        QVERIFY(!s.form.FEntities);
+    }
+};
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_mainwindow.moc"
