@@ -22,26 +22,27 @@ enum class OpenResult { Opened, Unlistable, Failed, Skipped };
 
 // Opens a folder for listing. A folder that can be entered but not listed is
 // empty; one that cannot be entered (missing, not a folder, no search
-// permission) fails.
-OpenResult openFolder(int parentFd, const char *name, bool followLink, int &fd)
+// permission) fails. parentDev is the device of the folder above, or 0.
+OpenResult openFolder(int parentFd, const char *name, bool followLink, dev_t parentDev, int &fd, struct stat &st)
 {
     const int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | (followLink ? 0 : O_NOFOLLOW);
     fd = ::openat(parentFd, name, flags);
-    const int lookFlags = AT_EACCESS | (followLink ? 0 : AT_SYMLINK_NOFOLLOW);
     if (fd < 0) {
-        if (errno == EACCES && ::faccessat(parentFd, name, X_OK, lookFlags) == 0) {
-            struct stat st {};
-            if (::fstatat(parentFd, name, &st, followLink ? 0 : AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode))
-                return OpenResult::Unlistable;
-        }
+        // Without read permission the folder may still be entered: then it is
+        // merely empty. Anything else means it cannot be entered.
+        const int statFlags = followLink ? 0 : AT_SYMLINK_NOFOLLOW;
+        if (errno == EACCES && ::fstatat(parentFd, name, &st, statFlags) == 0 && S_ISDIR(st.st_mode)
+            && ::faccessat(parentFd, name, X_OK, AT_EACCESS | statFlags) == 0)
+            return OpenResult::Unlistable;
         return OpenResult::Failed;
     }
-    if (::faccessat(parentFd, name, X_OK, lookFlags) != 0) {
+    if (::fstat(fd, &st) != 0 || !fsys::MayEnter(st.st_uid, st.st_gid, st.st_mode)) {
         ::close(fd);
         fd = -1;
         return OpenResult::Failed;
     }
-    if (fsys::IsPseudoFileSystem(fd)) {
+    // Only a mount point can start another file system.
+    if (st.st_dev != parentDev && fsys::IsPseudoFileSystem(fd)) {
         ::close(fd);
         fd = -1;
         return OpenResult::Skipped;
@@ -88,9 +89,10 @@ std::int64_t TDirWalker::Walk(int parentFd, const std::string &name, const std::
         return leaf.empty() ? path : FormatNameDir(path) + leaf;
     };
     int openDirs = 0;
-    // Lists a folder: its files are summed at once, its visible sub-folders kept for later.
-    auto readFrame = [&](Frame &frame) {
-        fsys::DirReader reader(::dup(frame.Fd));
+    // Lists a folder: its files are summed at once, its visible sub-folders kept
+    // for later. False when the folder turns out not to be searchable after all.
+    auto readFrame = [&](Frame &frame) -> bool {
+        fsys::DirReader reader(frame.Fd, false);
         fsys::DirReader::Entry e;
         bool first = true;
         while (reader.Next(e)) {
@@ -99,7 +101,7 @@ std::int64_t TDirWalker::Walk(int parentFd, const std::string &name, const std::
             first = false;
             if (ShouldStop && ShouldStop()) {
                 stopped = true;
-                return;
+                return true;
             }
             if (isDotOrDotDot(e.Name))
                 continue;
@@ -108,8 +110,11 @@ std::int64_t TDirWalker::Walk(int parentFd, const std::string &name, const std::
                 if (BeforeStatus)
                     BeforeStatus(e.Name);
                 std::int64_t size = 0;
-                if (!fsys::StatAt(frame.Fd, e.Name, size, isDir))
+                if (!fsys::StatAt(frame.Fd, e.Name, size, isDir)) {
+                    if (errno == EACCES)
+                        return false; // no search permission: nothing in it counts
                     continue; // vanished since the listing
+                }
                 if (!isDir) {
                     total += size / 1024;
                     continue;
@@ -118,10 +123,12 @@ std::int64_t TDirWalker::Walk(int parentFd, const std::string &name, const std::
             if (recurse && e.Name[0] != '.')
                 frame.Children.emplace_back(e.Name);
         }
+        return true;
     };
-    auto enter = [&](int dirFd, const std::string &leaf, bool follow, const std::string &path) -> bool {
+    auto enter = [&](int dirFd, const std::string &leaf, bool follow, const std::string &path, dev_t parentDev) -> bool {
         int fd = -1;
-        switch (openFolder(dirFd, leaf.c_str(), follow, fd)) {
+        struct stat st {};
+        switch (openFolder(dirFd, leaf.c_str(), follow, parentDev, fd, st)) {
         case OpenResult::Failed:
             if (OnCannotEnter)
                 OnCannotEnter(path);
@@ -136,13 +143,19 @@ std::int64_t TDirWalker::Walk(int parentFd, const std::string &name, const std::
         Frame frame;
         frame.Fd = fd;
         frame.Name = leaf;
-        struct stat st {};
-        if (::fstat(fd, &st) == 0) {
-            frame.Dev = st.st_dev;
-            frame.Ino = st.st_ino;
-        }
+        frame.Dev = st.st_dev;
+        frame.Ino = st.st_ino;
+        const std::int64_t before = total;
         stack.push_back(std::move(frame));
-        readFrame(stack.back());
+        if (!readFrame(stack.back())) {
+            total = before;
+            ::close(stack.back().Fd);
+            --openDirs;
+            stack.pop_back();
+            if (OnCannotEnter)
+                OnCannotEnter(path);
+            return false;
+        }
         return true;
     };
     // Reopens a folder whose descriptor was closed to stay within MaxOpenDirs,
@@ -174,7 +187,7 @@ std::int64_t TDirWalker::Walk(int parentFd, const std::string &name, const std::
         f.Fd = -1;
     };
 
-    if (!enter(parentFd, name, true, displayPath))
+    if (!enter(parentFd, name, true, displayPath, 0))
         return 0;
     while (!stack.empty() && !stopped) {
         Frame &top = stack.back();
@@ -199,7 +212,7 @@ std::int64_t TDirWalker::Walk(int parentFd, const std::string &name, const std::
         // top are closed and reopened by name when needed again.
         for (std::size_t k = 1; openDirs >= MaxOpenDirs && k + 1 < stack.size(); ++k)
             closeFrame(stack[k]);
-        enter(parentDir, child, false, childPath);
+        enter(parentDir, child, false, childPath, stack[depth].Dev);
         if (lastChild && depth > 0 && stack.size() > depth + 1) {
             // No sibling left: the parent's descriptor is no longer needed.
             closeFrame(stack[depth]);

@@ -188,7 +188,7 @@ void TCustomChartPanel::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
     if (FSurface.size() != size()) {
-        QImage next(size(), QImage::Format_RGB32);
+        QImage next(size(), QImage::Format_ARGB32_Premultiplied);
         next.fill(Qt::black);
         FSurface = next;
         FWindowCanvas.SetTarget(&FSurface);

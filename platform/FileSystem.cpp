@@ -10,6 +10,7 @@
 #include <sys/statvfs.h>
 #include <sys/syscall.h>
 #include <unistd.h>
+#include <algorithm>
 #include <vector>
 
 namespace fsys {
@@ -85,8 +86,26 @@ bool DirectoryExists(const std::string &path)
 
 DirReader::~DirReader()
 {
-    if (FFd >= 0)
+    if (FOwns && FFd >= 0)
         ::close(FFd);
+}
+
+bool MayEnter(unsigned uid, unsigned gid, unsigned mode)
+{
+    static const uid_t euid = ::geteuid();
+    static const std::vector<gid_t> groups = [] {
+        std::vector<gid_t> g(std::size_t(std::max(0, ::getgroups(0, nullptr))));
+        g.resize(std::size_t(std::max(0, ::getgroups(int(g.size()), g.data()))));
+        g.push_back(::getegid());
+        return g;
+    }();
+    if (euid == 0)
+        return true;
+    if (uid == euid)
+        return (mode & S_IXUSR) != 0;
+    if (std::find(groups.begin(), groups.end(), gid_t(gid)) != groups.end())
+        return (mode & S_IXGRP) != 0;
+    return (mode & S_IXOTH) != 0;
 }
 
 namespace {

@@ -51,7 +51,8 @@ public:
         bool IsDir = false;
         bool IsUnknown = false;
     };
-    explicit DirReader(int fd) : FFd(fd) {}
+    // owns: whether the reader closes the descriptor.
+    explicit DirReader(int fd, bool owns = true) : FFd(fd), FOwns(owns) {}
     ~DirReader();
     DirReader(const DirReader &) = delete;
     DirReader &operator=(const DirReader &) = delete;
@@ -61,6 +62,7 @@ public:
 
 private:
     int FFd;
+    bool FOwns;
     alignas(8) char FBuf[32768];
     long FLen = 0;
     long FPos = 0;
@@ -83,6 +85,10 @@ private:
     std::optional<DirReader> FReader;
     std::uint32_t FMask;
 };
+
+// True when this process may search (enter) a folder with this owner and mode;
+// judged from the permission bits, as the kernel does without ACLs.
+bool MayEnter(unsigned uid, unsigned gid, unsigned mode);
 
 // Status of an entry of a directory, links not followed; the size in bytes and
 // whether it is a directory. False when the entry vanished.

@@ -18,7 +18,7 @@ Clock::time_point &lastServed()
     static Clock::time_point t;
     return t;
 }
-constexpr auto kServeEvery = std::chrono::milliseconds(4);
+constexpr auto kServeEvery = std::chrono::milliseconds(8);
 } // namespace
 
 void ProcessMessages()

@@ -1,0 +1,337 @@
+// The folder dialog with its edit box and browser, the help dialog, and the
+// commands that open them.
+#include "DirSelDlg.h"
+#include "FileSystem.h"
+#include "FolderBrowse.h"
+#include "FreeBtn.h"
+#include "HelpDlg.h"
+#include "HintWindow.h"
+#include "Image.h"
+#include "Messages.h"
+#include "PathEdit.h"
+#include "PieSeries.h"
+#include "TestSupport.h"
+#include "Unit1.h"
+#include "VersionInfo.h"
+
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QStyle>
+#include <QtTest>
+#include <cerrno>
+
+// This test program carries its own version block, 1.2.3.4.
+QUINTAVO_VERSION_BLOCK(1, 2, 3, 4);
+
+namespace {
+// Records each browse and answers as told.
+struct FakeBrowser {
+    QStringList starts;
+    bool choose = true;
+    std::string answer;
+    int error = 0;
+    FakeBrowser()
+    {
+        TBrowseFolderDlg::SetBrowseHook([this](TBrowseFolderDlg &dlg) {
+            starts << QString::fromStdString(dlg.FolderName);
+            dlg.SelectedName = answer;
+            errno = error;
+            return choose;
+        });
+    }
+    ~FakeBrowser() { TBrowseFolderDlg::SetBrowseHook({}); }
+};
+
+struct Boxes {
+    QStringList texts;
+    Boxes() { platform::SetBoxHook([this](const QString &, const QString &t) { texts << t; }); }
+    ~Boxes() { platform::SetBoxHook({}); }
+};
+
+// Runs f on the modal dialog once it is shown; a dialog a failed check left
+// open is closed after a while, so that a failure never hangs the run.
+void whenModal(std::function<void(QWidget *)> f)
+{
+    QTimer::singleShot(0, [f] {
+        QTRY_VERIFY(QApplication::activeModalWidget() != nullptr);
+        QWidget *modal = QApplication::activeModalWidget();
+        QTimer::singleShot(10000, modal, [modal] { modal->close(); });
+        f(modal);
+    });
+}
+
+const char *const kHelpLines[] = {"Le bouton - réduit la fenêtre", "Le bouton x quitte Quintavo",
+    "Le bouton ? a 2 actions :", "- indique le dossier courant", "  lorsque la souris est dessus",
+    "- lance l'aide quand il est ", "  cliqué", "Le bouton de gauche permet ", "de remonter au dossier parent",
+    "Le bouton de droite permet ", "de choisir le dossier à explorer", "Un clic sur un secteur permet ",
+    "d'explorer le dossier concerné"};
+} // namespace
+
+class TestDialogs : public QObject {
+    Q_OBJECT
+private slots:
+    void browseStart_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("initialDir");
+        QTest::addColumn<QString>("start");
+        QTest::newRow("empty text and empty initial folder") << QString() << QString() << QStringLiteral("/");
+        QTest::newRow("empty text takes the initial folder") << QString() << QStringLiteral("/tmp") << QStringLiteral("/tmp");
+        QTest::newRow("the text itself") << QStringLiteral("/usr") << QStringLiteral("/tmp") << QStringLiteral("/usr");
+        QTest::newRow("a missing folder starts at the root") << QStringLiteral("/no/such") << QString() << QStringLiteral("/");
+    }
+
+    void browseStart()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, initialDir);
+        QFETCH(QString, start);
+        FakeBrowser browser;
+        browser.choose = false;
+        TDirectoryEdit edit;
+        edit.setText(text);
+        edit.SetInitialDirText(initialDir);
+        edit.DoBrowse();
+        QCOMPARE(browser.starts, QStringList{start});
+        QCOMPARE(edit.text(), text);
+    }
+
+    void chosenFolder_data()
+    {
+        QTest::addColumn<QString>("answer");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("the root keeps its separator") << QStringLiteral("/") << QStringLiteral("/");
+        QTest::newRow("others drop a trailing one") << QStringLiteral("/usr/") << QStringLiteral("/usr");
+        QTest::newRow("as given") << QStringLiteral("/tmp") << QStringLiteral("/tmp");
+    }
+
+    void chosenFolder()
+    {
+        QFETCH(QString, answer);
+        QFETCH(QString, text);
+        FakeBrowser browser;
+        browser.answer = answer.toStdString();
+        TDirectoryEdit edit;
+        edit.setText(QStringLiteral("/usr/share"));
+        edit.DoBrowse();
+        QCOMPARE(edit.text(), text);
+        QCOMPARE(edit.InitialDirText(), text);
+        // The next browse from an empty box starts where the last one ended.
+        edit.clear();
+        edit.DoBrowse();
+        QCOMPARE(browser.starts.last(), text);
+    }
+
+    void cancelChangesNothing()
+    {
+        FakeBrowser browser;
+        browser.choose = false;
+        TDirectoryEdit edit;
+        edit.setText(QStringLiteral("/usr/share"));
+        edit.SetInitialDirText(QStringLiteral("/tmp"));
+        edit.setSelection(1, 3);
+        edit.DoBrowse();
+        QCOMPARE(edit.text(), QStringLiteral("/usr/share"));
+        QCOMPARE(edit.selectedText(), QStringLiteral("usr"));
+        QCOMPARE(edit.InitialDirText(), QStringLiteral("/tmp"));
+    }
+
+    void itemWithoutAPathReportsTheSystemError()
+    {
+        FakeBrowser browser;
+        browser.answer.clear();
+        browser.error = ENOENT;
+        Boxes boxes;
+        TDirectoryEdit edit;
+        edit.setText(QStringLiteral("/usr"));
+        edit.Button()->click();
+        QCOMPARE(boxes.texts.size(), 1);
+        QVERIFY(boxes.texts.first().startsWith(QStringLiteral("Erreur Win32.  Code : 2.\n")));
+        QCOMPARE(edit.text(), QStringLiteral("/usr"));
+        browser.error = 0;
+        edit.Button()->click();
+        QCOMPARE(boxes.texts.last(), QStringLiteral("Une fonction de l'API Win32 a échoué"));
+    }
+
+    void altDownBrowses()
+    {
+        FakeBrowser browser;
+        browser.choose = false;
+        TDirectoryEdit edit;
+        edit.show();
+        QTest::keyClick(&edit, Qt::Key_Down, Qt::AltModifier);
+        QCOMPARE(browser.starts.size(), 1);
+        edit.SetButtonWidth(0);
+        QTest::keyClick(&edit, Qt::Key_Down, Qt::AltModifier);
+        QCOMPARE(browser.starts.size(), 1);
+        QVERIFY(!edit.Button()->parentWidget()->isVisible());
+    }
+
+    void editLayout()
+    {
+        TDirSelDlg dlg(nullptr, QImage());
+        TDirectoryEdit *e = dlg.DirEdit;
+        QCOMPARE(e->geometry(), QRect(8, 8, 273, 21));
+        QCOMPARE(e->ButtonRect(), QRect(249, 0, 20, 17));
+        QCOMPARE(e->TextRect(), QRect(0, 0, 247, 18));
+        QCOMPARE(e->ButtonHint(), QStringLiteral("Parcourir..."));
+        QCOMPARE(e->Hint(), QStringLiteral("Dossier à explorer"));
+        QVERIFY(e->toolTip().isEmpty());
+        QVERIFY(e->font().bold());
+        QCOMPARE(e->style()->pixelMetric(QStyle::PM_TextCursorWidth, nullptr, e), 2);
+        QCOMPARE(e->Button()->Glyph.size(), QSize(14, 12));
+        QCOMPARE(dlg.FreeBtn1->Hint(), QStringLiteral("Valider"));
+        QCOMPARE(dlg.FreeBtn2->Hint(), QStringLiteral("Annuler"));
+        QCOMPARE(dlg.Button1->geometry(), QRect(24, -40, 33, 25));
+        QCOMPARE(dlg.size(), QSize(290, 74));
+    }
+
+    void dialogKeys_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<bool>("onCancelButton");
+        QTest::addColumn<int>("result");
+        QTest::newRow("Enter in the box accepts") << int(Qt::Key_Return) << false << mrOk;
+        QTest::newRow("Escape cancels") << int(Qt::Key_Escape) << false << mrCancel;
+        QTest::newRow("Enter on the hidden Esc button cancels") << int(Qt::Key_Return) << true << mrCancel;
+    }
+
+    void dialogKeys()
+    {
+        QFETCH(int, key);
+        QFETCH(bool, onCancelButton);
+        QFETCH(int, result);
+        QWidget owner;
+        TDirSelDlg dlg(&owner, QImage());
+        dlg.DirEdit->setText(QStringLiteral("/typed"));
+        whenModal([&](QWidget *) {
+            QWidget *target = dlg.DirEdit;
+            if (onCancelButton) {
+                dlg.Button2->setFocus();
+                target = dlg.Button2;
+            }
+            QTest::keyClick(target, Qt::Key(key));
+        });
+        QCOMPARE(dlg.ShowModal(), result);
+        QCOMPARE(dlg.DirEdit->text(), QStringLiteral("/typed"));
+    }
+
+    void tabOrder()
+    {
+        TDirSelDlg dlg(nullptr, QImage());
+        dlg.show();
+        QVERIFY(QTest::qWaitForWindowActive(&dlg));
+        QCOMPARE(dlg.focusWidget(), static_cast<QWidget *>(dlg.DirEdit));
+        QTest::keyClick(dlg.DirEdit, Qt::Key_Tab);
+        QCOMPARE(dlg.focusWidget(), static_cast<QWidget *>(dlg.Button1));
+        QTest::keyClick(dlg.Button1, Qt::Key_Tab);
+        QCOMPARE(dlg.focusWidget(), static_cast<QWidget *>(dlg.Button2));
+        QCOMPARE(dlg.FreeBtn1->focusPolicy(), Qt::NoFocus);
+        dlg.hide();
+    }
+
+    void folderDialogPlacement()
+    {
+        QWidget owner;
+        owner.setGeometry(300, 200, 250, 250);
+        owner.show();
+        TDirSelDlg dlg(&owner, QImage());
+        dlg.move(10, 10);
+        whenModal([&](QWidget *) {
+            QCOMPARE(dlg.pos(), QPoint(300 + (250 - 290) / 2, 200 + (250 - 74) / 2));
+            dlg.FreeBtn2->OnClick(nullptr);
+        });
+        QCOMPARE(dlg.ShowModal(), mrCancel);
+        dlg.move(40, 50);
+        whenModal([&](QWidget *) {
+            QCOMPARE(dlg.pos(), QPoint(40, 50));
+            dlg.FreeBtn1->OnClick(nullptr);
+        });
+        QCOMPARE(dlg.ShowModal(), mrOk);
+    }
+
+    void folderCommand()
+    {
+        TempTree t;
+        t.File("chosen/sub/f", 3072);
+        const std::string start = fsys::GetCurrentDir();
+        TForm1 form;
+        TDirSelDlg dlg(&form, form.PatternTile());
+        form.DirSelDlg = &dlg;
+        form.show();
+        fsys::SetCurrentDir(t.Root());
+        // Cancel leaves everything as it was.
+        form.FTip->ActivateHint(QRect(0, 0, 10, 10), QStringLiteral("x"));
+        whenModal([&](QWidget *) {
+            QVERIFY(!form.FTip->isVisible());
+            QCOMPARE(dlg.DirEdit->Text(), t.Root());
+            QCOMPARE(dlg.DirEdit->InitialDir, t.Root());
+            dlg.FreeBtn2->OnClick(nullptr);
+        });
+        form.Button3Click(nullptr);
+        QCOMPARE(form.Series1->PointCount(), 0);
+        // A path typed without a trailing separator is scanned all the same.
+        whenModal([&](QWidget *) {
+            // From the second showing on, the dialog goes where the command puts it.
+            const bool placed = dlg.pos().x() == form.frameGeometry().left();
+            dlg.DirEdit->SetText(t.Path("chosen"));
+            QVERIFY(placed);
+            QTest::keyClick(dlg.DirEdit, Qt::Key_Return);
+        });
+        form.Button3Click(nullptr);
+        QCOMPARE(fsys::GetCurrentDir(), t.Path("chosen"));
+        QCOMPARE(form.Series1->PointCount(), 2);
+        QCOMPARE(form.HelpBtn->Hint(), QString::fromStdString(t.Path("chosen") + "/"));
+        fsys::SetCurrentDir(start);
+    }
+
+    void versionLabel()
+    {
+        QCOMPARE(THelpDlg::VersionCaption(QUINTAVO_EXE), QStringLiteral("Quintavo V2.0.0"));
+        // The build number is dropped.
+        QCOMPARE(THelpDlg::VersionCaption(QCoreApplication::applicationFilePath().toStdString()),
+                 QStringLiteral("Quintavo V1.2.3"));
+    }
+
+    void helpDialog()
+    {
+        Boxes boxes;
+        QWidget owner;
+        owner.setGeometry(300, 200, 250, 250);
+        owner.show();
+        THelpDlg dlg(&owner, QImage());
+        QCOMPARE(dlg.windowTitle(), QStringLiteral("Aide de Quintavo"));
+        QCOMPARE(dlg.Image1->Bitmap().size(), QSize(483, 72));
+        QCOMPARE(dlg.Image1->geometry(), QRect(8, 8, 137, 17));
+        const QStringList lines = dlg.Memo1->toPlainText().split(QLatin1Char('\n'));
+        QCOMPARE(lines.size(), 13);
+        for (int i = 0; i < 13; ++i)
+            QCOMPARE(lines[i], QString::fromUtf8(kHelpLines[i]));
+        QCOMPARE(dlg.LbVer->text(), QStringLiteral(" Quintavo V 2.0 "));
+        // Without a version block the error is shown and the dialog opens all the same.
+        dlg.ExecutablePath = "/bin/sh";
+        whenModal([&](QWidget *w) {
+            QCOMPARE(w, static_cast<QWidget *>(&dlg));
+            QCOMPARE(dlg.focusWidget(), static_cast<QWidget *>(dlg.Memo1));
+            QTest::keyClick(dlg.Memo1, Qt::Key_Escape);
+            QVERIFY(dlg.isVisible());
+            dlg.move(dlg.pos() + QPoint(15, 25));
+            dlg.FreeBtn1->OnClick(nullptr);
+        });
+        dlg.ShowModal();
+        QCOMPARE(boxes.texts, QStringList{QStringLiteral("Can't get file version information for /bin/sh")});
+        QCOMPARE(dlg.LbVer->text(), QStringLiteral(" Quintavo V 2.0 "));
+        const QPoint left = dlg.pos();
+        dlg.ExecutablePath = QUINTAVO_EXE;
+        whenModal([&](QWidget *) {
+            QCOMPARE(dlg.pos(), left);
+            dlg.FreeBtn1->OnClick(nullptr);
+        });
+        dlg.ShowModal();
+        QCOMPARE(dlg.LbVer->text(), QStringLiteral("Quintavo V2.0.0"));
+    }
+};
+
+QTEST_MAIN(TestDialogs)
+#include "tst_dialogs.moc"
