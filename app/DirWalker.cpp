@@ -7,6 +7,8 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <set>
+#include <utility>
 #include <vector>
 
 std::string FormatNameDir(const std::string &name)
@@ -89,6 +91,9 @@ std::int64_t TDirWalker::Walk(int parentFd, const std::string &name, const std::
         return leaf.empty() ? path : FormatNameDir(path) + leaf;
     };
     int openDirs = 0;
+    // The folders on the current path: a folder met again below itself (a bind
+    // mount of a parent into its child) would never end, so it is not entered.
+    std::set<std::pair<dev_t, ino_t>> onPath;
     // Lists a folder: its files are summed at once, its visible sub-folders kept
     // for later. False when the folder turns out not to be searchable after all.
     auto readFrame = [&](Frame &frame) -> bool {
@@ -139,6 +144,10 @@ std::int64_t TDirWalker::Walk(int parentFd, const std::string &name, const std::
         case OpenResult::Opened:
             break;
         }
+        if (!onPath.insert({st.st_dev, st.st_ino}).second) {
+            ::close(fd);
+            return false;
+        }
         ++openDirs;
         Frame frame;
         frame.Fd = fd;
@@ -151,6 +160,7 @@ std::int64_t TDirWalker::Walk(int parentFd, const std::string &name, const std::
             total = before;
             ::close(stack.back().Fd);
             --openDirs;
+            onPath.erase({stack.back().Dev, stack.back().Ino});
             stack.pop_back();
             if (OnCannotEnter)
                 OnCannotEnter(path);
@@ -193,6 +203,7 @@ std::int64_t TDirWalker::Walk(int parentFd, const std::string &name, const std::
         Frame &top = stack.back();
         if (top.Next >= top.Children.size()) {
             closeFrame(top);
+            onPath.erase({top.Dev, top.Ino});
             stack.pop_back();
             continue;
         }

@@ -1,0 +1,169 @@
+// What a file system can hold must neither crash nor hang the walk, nor change
+// its totals: odd names, huge folders, vanishing entries, few descriptors,
+// mount loops and links.
+#include "DirWalker.h"
+#include "FileSystem.h"
+#include "Messages.h"
+#include "PieSeries.h"
+#include "TestSupport.h"
+#include "Unit1.h"
+
+#include <QtTest>
+#include <fcntl.h>
+#include <sys/mount.h>
+#include <unistd.h>
+
+namespace {
+struct Window {
+    TForm1 form;
+    QStringList warnings;
+    std::string startDir = fsys::GetCurrentDir();
+    Window() { platform::SetBoxHook([this](const QString &, const QString &t) { warnings << t; }); }
+    ~Window()
+    {
+        platform::SetBoxHook({});
+        fsys::SetCurrentDir(startDir);
+    }
+    double Size(const std::string &label)
+    {
+        for (int i = 0; i < form.Series1->PointCount(); ++i)
+            if (form.Series1->LabelAt(i) == label)
+                return form.Series1->YValueAt(i);
+        return -1;
+    }
+};
+} // namespace
+
+class TestFaults : public QObject {
+    Q_OBJECT
+private slots:
+    void oddNames_data()
+    {
+        QTest::addColumn<QByteArray>("name");
+        QTest::newRow("newline") << QByteArray("two\nlines");
+        QTest::newRow("leading space") << QByteArray(" spaced");
+        QTest::newRow("leading dash") << QByteArray("-rf");
+        QTest::newRow("invalid byte") << QByteArray("x\xff");
+        QTest::newRow("latin-1") << QByteArray("caf\xe9");
+    }
+
+    void oddNames()
+    {
+        QFETCH(QByteArray, name);
+        TempTree t;
+        const std::string n = name.toStdString();
+        t.File(n + "/f", 3072);
+        t.File("x\xfe/f", 1024); // differs from "x\xff" by one invalid byte only
+        Window w;
+        w.form.scan(t.Root());
+        QCOMPARE(w.Size(n), 3.0);
+        QCOMPARE(w.Size("x\xfe"), 1.0);
+        QVERIFY(w.warnings.isEmpty());
+        // Its slice opens it.
+        for (int i = 0; i < w.form.Series1->PointCount(); ++i)
+            if (w.form.Series1->LabelAt(i) == n)
+                w.form.Chart1ClickSeries(nullptr, w.form.Series1, i, TMouseButton::mbLeft, 0, 102, 102);
+        QCOMPARE(QByteArray::fromStdString(fsys::GetCurrentDir()), QByteArray::fromStdString(t.Path(n)));
+    }
+
+    void twoHundredThousandFilesInOneFolder()
+    {
+        TempTree t;
+        QCOMPARE(Shell("mkdir -p '" + t.Path("big") + "' && cd '" + t.Path("big")
+                       + "' && seq 1 200000 | xargs truncate -s 1024"),
+                 0);
+        TDirWalker walker;
+        QCOMPARE(walker.FullSize(AT_FDCWD, t.Path("big"), "big"), std::int64_t(200000));
+    }
+
+    void entriesVanishingDuringTheWalk()
+    {
+        TempTree t;
+        t.File("w/keep", 2048);
+        t.File("w/gone", 4096);
+        t.File("w/sub/f", 1024);
+        t.File("w/lost/f", 1024);
+        TDirWalker walker;
+        QStringList warnings;
+        walker.OnCannotEnter = [&](const std::string &p) { warnings << QString::fromStdString(p); };
+        walker.BeforeStatus = [&](const char *name) {
+            if (std::string(name) == "gone")
+                ::unlink(t.Path("w/gone").c_str());
+            if (std::string(name) == "keep")
+                QCOMPARE(Shell("rm -rf '" + t.Path("w/lost") + "'"), 0);
+        };
+        const std::int64_t kb = walker.FullSize(AT_FDCWD, t.Path("w"), "w");
+        QVERIFY(kb == 3 || kb == 4);
+        // A folder that went away before it was entered is reported like any
+        // folder that cannot be entered.
+        QVERIFY(warnings.size() <= 1);
+    }
+
+    void fewFileDescriptors()
+    {
+        TempTree t;
+        QCOMPARE(Shell("cd '" + t.Root() + "' && for i in $(seq 1 40); do mkdir -p w/$i/a/b/c/d/e/f/g/h/i/j && truncate -s 2048 w/$i/a/b/c/d/e/f/g/h/i/j/f; done"), 0);
+        const std::string cmd = "ulimit -n 64 && QT_QPA_PLATFORM=offscreen '" + std::string(QUINTAVO_SCAN_BENCH) + "' '"
+                                + t.Path("w") + "' 1 | grep -q 'scan_total_kb: 80$'";
+        QCOMPARE(Shell("bash -c \"" + cmd + "\""), 0);
+    }
+
+    void bindMountLoopEnds()
+    {
+        TempTree t;
+        t.File("a/f", 1024);
+        const std::string inner = t.Dir("a/b/c");
+        if (::mount(t.Path("a").c_str(), inner.c_str(), nullptr, MS_BIND, nullptr) != 0)
+            QSKIP("cannot bind-mount here");
+        std::int64_t kb = -1;
+        {
+            TDirWalker walker;
+            kb = walker.FullSize(AT_FDCWD, t.Path("a"), "a");
+        }
+        ::umount(inner.c_str());
+        QCOMPARE(kb, std::int64_t(1));
+    }
+
+    void linkChainsAreFilesOfTheirOwnSize()
+    {
+        TempTree t;
+        t.File("target/f", 8192);
+        t.Link("l1", "l2");
+        t.Link("l2", "l3");
+        t.Link("l3", "target");
+        t.Link("target/loop", "../l1");
+        Window w;
+        w.form.scan(t.Root());
+        QCOMPARE(w.Size("target"), 8.0);
+        QCOMPARE(w.form.Series1->PointCount(), 2);
+    }
+
+    void sliceOfAFolderDeletedSinceTheScan()
+    {
+        TempTree t;
+        t.File("soon_gone/f", 1024);
+        t.File("stays/f", 1024);
+        Window w;
+        w.form.scan(t.Root());
+        const int count = w.form.Series1->PointCount();
+        QCOMPARE(Shell("rm -rf '" + t.Path("soon_gone") + "'"), 0);
+        for (int i = 0; i < count; ++i)
+            if (w.form.Series1->LabelAt(i) == "soon_gone")
+                w.form.Chart1ClickSeries(nullptr, w.form.Series1, i, TMouseButton::mbLeft, 0, 102, 102);
+        QCOMPARE(fsys::GetCurrentDir(), t.Root());
+        QCOMPARE(w.form.Series1->PointCount(), count);
+        QVERIFY(w.warnings.isEmpty());
+    }
+
+    void sizesAtTheThirtyTwoBitBoundaries()
+    {
+        TempTree t;
+        t.File("b/two_g_kb", std::int64_t(1) << 41);       // 2^31 KiB
+        t.File("b/four_g_kb", (std::int64_t(1) << 42) + 1023); // 2^32 KiB and a bit
+        TDirWalker walker;
+        QCOMPARE(walker.FullSize(AT_FDCWD, t.Path("b"), "b"), (std::int64_t(1) << 31) + (std::int64_t(1) << 32));
+    }
+};
+
+QTEST_MAIN(TestFaults)
+#include "tst_faults.moc"
