@@ -89,6 +89,8 @@ TForm1::TForm1(QWidget *parent) : QWidget(parent), ui(std::make_unique<Ui::TForm
     ScanBtn->OnClick = [this](QObject *s) { Button3Click(s); };
     BackBtn->OnClick = [this](QObject *s) { Button4Click(s); };
     HelpBtn->OnClick = [this](QObject *s) { HelpBtnClick(s); };
+    Chart1->installEventFilter(this);
+    Fond->installEventFilter(this);
     FormCreate();
 }
 
@@ -186,9 +188,37 @@ void TForm1::Chart1AfterDraw(QObject *)
     ChartRond();
 }
 
+bool TForm1::eventFilter(QObject *watched, QEvent *event)
+{
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::MouseMove:
+    case QEvent::MouseButtonRelease:
+        NotePointer(watched, static_cast<QMouseEvent *>(event));
+        break;
+    default:
+        break;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void TForm1::NotePointer(QObject *sender, const QMouseEvent *e)
+{
+    FEvent = PointerEvent{sender, e->position().toPoint(), e->globalPosition().toPoint()};
+}
+
+QPoint TForm1::ScreenPoint(QObject *sender, int x, int y) const
+{
+    if (!FEvent || FEvent->Sender != sender || FEvent->Local != QPoint(x, y))
+        return mapToGlobal(QPoint(x, y));
+    const QPoint origin = sender == Chart1 ? Chart1->pos() : QPoint(0, 0);
+    return FEvent->Global - origin;
+}
+
 void TForm1::FormMouseDown(QObject *sender, TMouseButton, TShiftState, int x, int y)
 {
-    const QPoint p = mapToGlobal(QPoint(x, y));
+    const QPoint p = ScreenPoint(sender, x, y);
     const QPoint topLeft = frameGeometry().topLeft();
     FDragOffsetX = p.x() - topLeft.x();
     FDragOffsetY = p.y() - topLeft.y();
@@ -203,7 +233,7 @@ void TForm1::FormMouseDown(QObject *sender, TMouseButton, TShiftState, int x, in
 
 void TForm1::FormMouseMove(QObject *sender, TShiftState, int x, int y)
 {
-    const QPoint p = mapToGlobal(QPoint(x, y));
+    const QPoint p = ScreenPoint(sender, x, y);
     if (FDragging) {
         move(p.x() - FDragOffsetX, p.y() - FDragOffsetY);
         ChartRond();
@@ -230,17 +260,20 @@ void TForm1::FormMouseUp(QObject *, TMouseButton, TShiftState, int, int)
 
 void TForm1::mousePressEvent(QMouseEvent *e)
 {
+    NotePointer(this, e);
     FormMouseDown(this, toMouseButton(e->button()), toShiftState(e->modifiers(), e->buttons()),
                   int(e->position().x()), int(e->position().y()));
 }
 
 void TForm1::mouseMoveEvent(QMouseEvent *e)
 {
+    NotePointer(this, e);
     FormMouseMove(this, toShiftState(e->modifiers(), e->buttons()), int(e->position().x()), int(e->position().y()));
 }
 
 void TForm1::mouseReleaseEvent(QMouseEvent *e)
 {
+    NotePointer(this, e);
     FormMouseUp(this, toMouseButton(e->button()), toShiftState(e->modifiers(), e->buttons()),
                 int(e->position().x()), int(e->position().y()));
 }

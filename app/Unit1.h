@@ -9,6 +9,7 @@
 
 #include <QWidget>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace Ui {
@@ -98,6 +99,12 @@ protected:
     void mouseReleaseEvent(QMouseEvent *e) override;
 
 private:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    // (x, y) of the reporting control mapped to the screen as a point of this
+    // window's client area. While the window moves, events already queued still
+    // carry coordinates relative to its old place, so the pointer's screen
+    // position from the event itself is used when there is one.
+    QPoint ScreenPoint(QObject *sender, int x, int y) const;
     void SetButtonsEnabled(bool enabled);
     void CannotEnter(const std::string &path);
     bool StopRequested() const { return FCloseRequested; }
@@ -107,6 +114,14 @@ private:
     bool FCloseRequested = false;
     bool FClosed = false;
     bool FPlaced = false;
+    // The mouse event being handled: who reported it, where, and where on the screen.
+    struct PointerEvent {
+        QObject *Sender;
+        QPoint Local;
+        QPoint Global;
+    };
+    std::optional<PointerEvent> FEvent;
+    void NotePointer(QObject *sender, const QMouseEvent *e);
 };
 
 // The folder above `current`: everything before its last separator; the root
