@@ -3,7 +3,7 @@ BUILD_DIR ?= build
 PACKAGES := cmake g++ make qt6-base-dev libjpeg-dev fonts-dejavu-core xvfb xauth xdotool x11-apps imagemagick strace util-linux
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps build run test bench clean
+.PHONY: all deps build run test bench install clean
 
 all: build
 
@@ -31,6 +31,11 @@ test: build
 
 bench: build
 	./bench/run_bench.sh $(BUILD_DIR)
+
+# Installs under PREFIX (default /usr/local); DESTDIR stages a package.
+PREFIX ?= /usr/local
+install: build
+	cmake --install $(BUILD_DIR) --prefix $(PREFIX)
 
 clean:
 	rm -rf $(BUILD_DIR)

@@ -1,6 +1,6 @@
 // Draws every picture of the program: the button state images and their glyph
 // strips, the pattern tile, the folder picture and the help banner.
-// Run: genart <output folder>   (the images are committed; rerun to remake them)
+// Run: genart <image folder> [<icon folder>]   (the images are committed; rerun to remake them)
 #include <QDir>
 #include <QGuiApplication>
 #include <QImage>
@@ -179,6 +179,31 @@ QImage banner()
     return img;
 }
 
+// The desktop icon: the round frame with a small pie.
+QImage icon(int size)
+{
+    QImage img(size, size, QImage::Format_ARGB32);
+    img.fill(Qt::transparent);
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing, true);
+    const double s = size;
+    const QRectF outer(s * 0.03, s * 0.03, s * 0.94, s * 0.94);
+    p.setPen(QPen(QColor(0, 0, 255), std::max(1.0, s / 40)));
+    p.setBrush(QBrush(tile().scaled(std::max(2, size / 16), std::max(2, size / 16))));
+    p.drawEllipse(outer);
+    const QRectF pie = outer.adjusted(s * 0.12, s * 0.12, -s * 0.12, -s * 0.12);
+    const QColor colors[] = {Qt::white, QColor(0x1E, 0x00, 0x50), QColor(0x87, 0x00, 0xFF), QColor(0x4B, 0x00, 0x96)};
+    const int spans[] = {70, 130, 100, 60};
+    int start = 0;
+    p.setPen(QPen(Qt::black, std::max(0.5, s / 128)));
+    for (int i = 0; i < 4; ++i) {
+        p.setBrush(colors[i]);
+        p.drawPie(pie, start * 16, spans[i] * 16);
+        start += spans[i];
+    }
+    return img;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -232,5 +257,9 @@ int main(int argc, char **argv)
     tile().save(out + QStringLiteral("/tile.png"));
     folderGlyph().save(out + QStringLiteral("/folderglyph.png"));
     banner().save(out + QStringLiteral("/banner.jpg"), "JPG", 90);
+    const QString icons = argc > 2 ? QString::fromLocal8Bit(argv[2]) : out + QStringLiteral("/icons");
+    QDir().mkpath(icons);
+    for (int size : {16, 32, 48, 64, 128, 256})
+        icon(size).save(icons + QStringLiteral("/quintavo-%1.png").arg(size));
     return 0;
 }
