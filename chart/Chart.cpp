@@ -73,12 +73,7 @@ TClickedPart TCustomChart::FindClickedPart(int x, int y)
         }
     }
     p.ValueIndex = -1;
-    // No axis is shown, so no axis band can hold the point.
-    for (TChartAxis *axis : {&LeftAxis, &RightAxis, &TopAxis, &BottomAxis}) {
-        if (IsAxisShown(*axis)) {
-            (void)axis;
-        }
-    }
+    // Axes are never laid out here, so no axis band can hold the point.
     if (Title.Visible && Title.Bounds.Contains(x, y)) {
         p.Part = TClickedPartKind::cpTitle;
         return p;
@@ -91,9 +86,7 @@ TClickedPart TCustomChart::FindClickedPart(int x, int y)
         p.Part = TClickedPartKind::cpChartRect;
         return p;
     }
-    if (Legend.Visible && Legend.Bounds.Contains(x, y) && ActiveSeriesCount() > 0) {
-        // Legend items are never laid out here; a visible legend holds no item.
-    }
+    // Legend items are never laid out here: a legend holds no item to find.
     return p;
 }
 

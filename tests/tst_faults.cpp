@@ -5,6 +5,7 @@
 #include "FileSystem.h"
 #include "Messages.h"
 #include "PieSeries.h"
+#include "ScanWindow.h"
 #include "TestSupport.h"
 #include "Unit1.h"
 
@@ -13,26 +14,7 @@
 #include <sys/mount.h>
 #include <unistd.h>
 
-namespace {
-struct Window {
-    TForm1 form;
-    QStringList warnings;
-    std::string startDir = fsys::GetCurrentDir();
-    Window() { platform::SetBoxHook([this](const QString &, const QString &t) { warnings << t; }); }
-    ~Window()
-    {
-        platform::SetBoxHook({});
-        fsys::SetCurrentDir(startDir);
-    }
-    double Size(const std::string &label)
-    {
-        for (int i = 0; i < form.Series1->PointCount(); ++i)
-            if (form.Series1->LabelAt(i) == label)
-                return form.Series1->YValueAt(i);
-        return -1;
-    }
-};
-} // namespace
+using Window = ScanWindow;
 
 class TestFaults : public QObject {
     Q_OBJECT
@@ -60,9 +42,7 @@ private slots:
         QCOMPARE(w.Size("x\xfe"), 1.0);
         QVERIFY(w.warnings.isEmpty());
         // Its slice opens it.
-        for (int i = 0; i < w.form.Series1->PointCount(); ++i)
-            if (w.form.Series1->LabelAt(i) == n)
-                w.form.Chart1ClickSeries(nullptr, w.form.Series1, i, TMouseButton::mbLeft, 0, 102, 102);
+        w.Click(n);
         QCOMPARE(QByteArray::fromStdString(fsys::GetCurrentDir()), QByteArray::fromStdString(t.Path(n)));
     }
 
@@ -147,9 +127,7 @@ private slots:
         w.form.scan(t.Root());
         const int count = w.form.Series1->PointCount();
         QCOMPARE(Shell("rm -rf '" + t.Path("soon_gone") + "'"), 0);
-        for (int i = 0; i < count; ++i)
-            if (w.form.Series1->LabelAt(i) == "soon_gone")
-                w.form.Chart1ClickSeries(nullptr, w.form.Series1, i, TMouseButton::mbLeft, 0, 102, 102);
+        w.Click("soon_gone");
         QCOMPARE(fsys::GetCurrentDir(), t.Root());
         QCOMPARE(w.form.Series1->PointCount(), count);
         QVERIFY(w.warnings.isEmpty());

@@ -7,6 +7,7 @@
 #include "Messages.h"
 #include "PieSeries.h"
 #include "SizeText.h"
+#include "ScanWindow.h"
 #include "TestSupport.h"
 #include "Unit1.h"
 
@@ -15,41 +16,7 @@
 #include <sys/mount.h>
 #include <unistd.h>
 
-namespace {
-// A shown main window whose warning boxes are collected instead of shown.
-struct Window {
-    TForm1 form;
-    QStringList warnings;
-    std::string startDir = fsys::GetCurrentDir();
-    Window()
-    {
-        platform::SetBoxHook([this](const QString &, const QString &text) { warnings << text; });
-        form.show();
-        QCoreApplication::processEvents();
-    }
-    ~Window()
-    {
-        platform::SetBoxHook({});
-        fsys::SetCurrentDir(startDir);
-    }
-    TPieSeries &Pie() { return *form.Series1; }
-    std::string Label(int i) { return Pie().LabelAt(i); }
-    double Size(const std::string &label)
-    {
-        for (int i = 0; i < Pie().PointCount(); ++i)
-            if (Pie().LabelAt(i) == label)
-                return Pie().YValueAt(i);
-        return -1;
-    }
-    int IndexOf(const std::string &label)
-    {
-        for (int i = 0; i < Pie().PointCount(); ++i)
-            if (Pie().LabelAt(i) == label)
-                return i;
-        return -1;
-    }
-};
-} // namespace
+using Window = ScanWindow;
 
 class TestScan : public QObject {
     Q_OBJECT

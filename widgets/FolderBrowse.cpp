@@ -5,7 +5,6 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QGuiApplication>
-#include <QPushButton>
 #include <QScreen>
 #include <cerrno>
 #include <cstring>
@@ -70,12 +69,9 @@ bool TBrowseFolderDlg::Execute(QWidget *owner)
             dialog.setDirectory(start);
         else
             dialog.setDirectory(QStringLiteral("/"));
-        QObject::connect(&dialog, &QFileDialog::currentChanged, &dialog, [this, &dialog](const QString &path) {
-            // OK only for a folder that exists.
+        // The directory dialog itself accepts only folders that exist.
+        QObject::connect(&dialog, &QFileDialog::currentChanged, &dialog, [this](const QString &path) {
             SelectedName = path.toLocal8Bit().toStdString();
-            const bool ok = fsys::DirectoryExists(SelectedName);
-            if (auto *box = dialog.findChild<QPushButton *>())
-                box->setEnabled(ok || path.isEmpty());
             if (OnSelChanged)
                 OnSelChanged(SelectedName);
         });
