@@ -239,7 +239,7 @@ void TForm1::FormMouseMove(QObject *sender, TShiftState, int x, int y)
         ChartRond();
         return;
     }
-    if (sender != Chart1)
+    if (sender != Chart1 || !FTip)
         return;
     FHoverIndex = Series1->ValueIndexAt(x, y);
     if (FHoverIndex == -1 || !InsideCircle(x, y, Chart1->width(), Chart1->height())) {
