@@ -70,15 +70,17 @@ struct TDirWalker::Frame {
 
 std::int64_t TDirWalker::FilesSize(int parentFd, const std::string &name, const std::string &displayPath)
 {
-    return Walk(parentFd, name, displayPath, false);
+    return Walk(parentFd, name, displayPath, false, true);
 }
 
-std::int64_t TDirWalker::FullSize(int parentFd, const std::string &name, const std::string &displayPath)
+std::int64_t TDirWalker::FullSize(int parentFd, const std::string &name, const std::string &displayPath,
+                                  bool followLink)
 {
-    return Walk(parentFd, name, displayPath, true);
+    return Walk(parentFd, name, displayPath, true, followLink);
 }
 
-std::int64_t TDirWalker::Walk(int parentFd, const std::string &name, const std::string &displayPath, bool recurse)
+std::int64_t TDirWalker::Walk(int parentFd, const std::string &name, const std::string &displayPath, bool recurse,
+                              bool followLink)
 {
     std::int64_t total = 0;
     std::vector<Frame> stack;
@@ -197,7 +199,7 @@ std::int64_t TDirWalker::Walk(int parentFd, const std::string &name, const std::
         f.Fd = -1;
     };
 
-    if (!enter(parentFd, name, true, displayPath, 0))
+    if (!enter(parentFd, name, followLink, displayPath, 0))
         return 0;
     while (!stack.empty() && !stopped) {
         Frame &top = stack.back();

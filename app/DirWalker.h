@@ -21,15 +21,19 @@ public:
     // Kilobytes of every file directly in the folder `name` (opened relative to
     // parentFd); displayPath names it in warnings.
     std::int64_t FilesSize(int parentFd, const std::string &name, const std::string &displayPath);
-    // Kilobytes of the whole tree under `name`, hidden sub-folders below it skipped.
-    std::int64_t FullSize(int parentFd, const std::string &name, const std::string &displayPath);
+    // Kilobytes of the whole tree under `name`, hidden sub-folders below it
+    // skipped. followLink: whether `name` itself may be a link to a folder, as
+    // a path given by the user may; a name from a listing may not.
+    std::int64_t FullSize(int parentFd, const std::string &name, const std::string &displayPath,
+                          bool followLink = true);
 
     // At most this many directories are held open at once.
     int MaxOpenDirs = 32;
 
 private:
     struct Frame;
-    std::int64_t Walk(int parentFd, const std::string &name, const std::string &displayPath, bool recurse);
+    std::int64_t Walk(int parentFd, const std::string &name, const std::string &displayPath, bool recurse,
+                      bool followLink);
 };
 
 // A folder path followed by a separator, unless it is empty or has one already.

@@ -428,7 +428,7 @@ void TForm1::scan(const std::string &path)
                     const std::string name = entity->Name;
                     FEntities->push_back(std::move(entity));
                     TDskEntity *added = FEntities->back().get();
-                    added->Size = walker.FullSize(here, name, FormatNameDir(path) + name);
+                    added->Size = walker.FullSize(here, name, FormatNameDir(path) + name, false);
                     added->Color = EntityColor(int(FEntities->size()));
                     added->Kind = kSubFolder;
                 } else {
