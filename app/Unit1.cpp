@@ -71,7 +71,6 @@ TForm1::TForm1(QWidget *parent) : QWidget(parent), ui(std::make_unique<Ui::TForm
     ScanTimer->setTimerType(Qt::PreciseTimer);
     connect(ScanTimer, &QTimer::timeout, this, [this] { ScanTimerTimer(); });
 
-    using namespace std::placeholders;
     auto down = [this](QObject *s, TMouseButton b, TShiftState sh, int x, int y) { FormMouseDown(s, b, sh, x, y); };
     auto move = [this](QObject *s, TShiftState sh, int x, int y) { FormMouseMove(s, sh, x, y); };
     auto up = [this](QObject *s, TMouseButton b, TShiftState sh, int x, int y) { FormMouseUp(s, b, sh, x, y); };
