@@ -219,6 +219,8 @@ private slots:
         t.File("a/noread/f", 4096);
         t.File("a/nosearch/f", 4096);
         t.File("a/zero", 2048);
+        t.File("a/later/f", 1024);
+        QCOMPARE(Shell("chown 65534:65534 '" + t.Path("a/later") + "'"), 0);
         QCOMPARE(Shell("chmod 000 '" + t.Path("a/closed") + "' '" + t.Path("a/zero") + "' && chmod 311 '"
                        + t.Path("a/noread") + "' && chmod 644 '" + t.Path("a/nosearch") + "'"),
                  0);
@@ -234,6 +236,7 @@ private slots:
         QVERIFY(child.waitForFinished(60000));
         const QByteArray out = child.readAllStandardOutput() + child.readAllStandardError();
         QVERIFY2(child.exitCode() == 0, out.constData());
+        QVERIFY2(out.contains("PASS   : TestScan::cannotEnterWarnsOncePerFolder()"), out.constData());
     }
 
     void tipTexts_data()
@@ -418,6 +421,13 @@ private:
         // A file nobody may read is still counted.
         QCOMPARE(w.Size("fichiers"), 2.0);
         QCOMPARE(fsys::GetCurrentDir(), root.toStdString() + "/a");
+        // A slice whose folder became unreadable since the scan opens nothing and says nothing.
+        QCOMPARE(Shell("chmod 000 '" + root.toStdString() + "/a/later'"), 0);
+        const int before = w.Pie().PointCount();
+        w.Click("later");
+        QCOMPARE(fsys::GetCurrentDir(), root.toStdString() + "/a");
+        QCOMPARE(w.Pie().PointCount(), before);
+        QCOMPARE(w.warnings.size(), 2);
     }
 };
 
