@@ -7,6 +7,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <optional>
 #include <set>
 #include <utility>
 #include <vector>
@@ -86,10 +87,14 @@ std::int64_t TDirWalker::Walk(int parentFd, const std::string &name, const std::
     std::vector<Frame> stack;
     bool stopped = false;
 
+    // The path of a folder for a warning, built only when one is shown.
     auto pathOf = [&](std::size_t depth, const std::string &leaf) {
         std::string path = displayPath;
-        for (std::size_t i = 1; i <= depth && i < stack.size(); ++i)
-            path = FormatNameDir(path) + stack[i].Name;
+        for (std::size_t i = 1; i <= depth && i < stack.size(); ++i) {
+            if (path.empty() || path.back() != '/')
+                path += '/';
+            path += stack[i].Name;
+        }
         return leaf.empty() ? path : FormatNameDir(path) + leaf;
     };
     int openDirs = 0;
@@ -132,13 +137,19 @@ std::int64_t TDirWalker::Walk(int parentFd, const std::string &name, const std::
         }
         return true;
     };
-    auto enter = [&](int dirFd, const std::string &leaf, bool follow, const std::string &path, dev_t parentDev) -> bool {
+    // Enters leaf, a folder in dirFd; its path for a warning is the parent's at
+    // parentDepth plus leaf (the walk's own path for the first folder).
+    auto enter = [&](int dirFd, const std::string &leaf, bool follow, std::optional<std::size_t> parentDepth,
+                     dev_t parentDev) -> bool {
+        auto warn = [&] {
+            if (OnCannotEnter)
+                OnCannotEnter(parentDepth ? pathOf(*parentDepth, leaf) : displayPath);
+        };
         int fd = -1;
         struct stat st {};
         switch (openFolder(dirFd, leaf.c_str(), follow, parentDev, fd, st)) {
         case OpenResult::Failed:
-            if (OnCannotEnter)
-                OnCannotEnter(path);
+            warn();
             return false;
         case OpenResult::Unlistable:
         case OpenResult::Skipped:
@@ -164,8 +175,7 @@ std::int64_t TDirWalker::Walk(int parentFd, const std::string &name, const std::
             --openDirs;
             onPath.erase({stack.back().Dev, stack.back().Ino});
             stack.pop_back();
-            if (OnCannotEnter)
-                OnCannotEnter(path);
+            warn();
             return false;
         }
         return true;
@@ -199,7 +209,7 @@ std::int64_t TDirWalker::Walk(int parentFd, const std::string &name, const std::
         f.Fd = -1;
     };
 
-    if (!enter(parentFd, name, followLink, displayPath, 0))
+    if (!enter(parentFd, name, followLink, std::nullopt, 0))
         return 0;
     while (!stack.empty() && !stopped) {
         Frame &top = stack.back();
@@ -220,12 +230,11 @@ std::int64_t TDirWalker::Walk(int parentFd, const std::string &name, const std::
         }
         const int parentDir = top.Fd;
         const bool lastChild = top.Next >= top.Children.size();
-        const std::string childPath = pathOf(depth, child);
         // Stay within the descriptor budget: the shallowest open folders below the
         // top are closed and reopened by name when needed again.
         for (std::size_t k = 1; openDirs >= MaxOpenDirs && k + 1 < stack.size(); ++k)
             closeFrame(stack[k]);
-        enter(parentDir, child, false, childPath, stack[depth].Dev);
+        enter(parentDir, child, false, depth, stack[depth].Dev);
         if (lastChild && depth > 0 && stack.size() > depth + 1) {
             // No sibling left: the parent's descriptor is no longer needed.
             closeFrame(stack[depth]);
