@@ -3,7 +3,11 @@
 #include "FileSystem.h"
 
 #include <cerrno>
+#include <condition_variable>
 #include <cstring>
+#include <deque>
+#include <mutex>
+#include <thread>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -53,12 +57,115 @@ OpenResult openFolder(int parentFd, const char *name, bool followLink, dev_t par
     return OpenResult::Opened;
 }
 
+// Batches handed to the status helper: fewer files are not worth the hand-over;
+// more would keep the walking thread waiting too long at the end.
+constexpr std::size_t kMinBatch = 8;
+constexpr std::size_t kMaxBatch = 512;
+
 bool isDotOrDotDot(const char *n)
 {
     return n[0] == '.' && (n[1] == '\0' || (n[1] == '.' && n[2] == '\0'));
 }
 
 } // namespace
+
+// Reads file sizes on a second thread: the walking thread hands it the rest of
+// a folder's files when it has little to do, and does them itself otherwise,
+// so both cores share the status calls that dominate a walk.
+class TDirWalker::StatusHelper {
+public:
+    StatusHelper() : FThread([this] { Run(); }) {}
+    ~StatusHelper()
+    {
+        {
+            std::lock_guard lock(FMutex);
+            FStop = true;
+        }
+        FWake.notify_one();
+        FThread.join();
+        for (Job &job : FJobs)
+            ::close(job.Fd);
+    }
+
+    // Takes the files (and the descriptor, which it closes) when its queue is
+    // short; false leaves both to the caller.
+    bool TryPost(int dirFd, std::vector<std::string> &names)
+    {
+        {
+            std::lock_guard lock(FMutex);
+            // A short queue keeps few descriptors and little memory in flight.
+            if (FQueued > kMaxQueued || FJobs.size() >= kMaxJobs)
+                return false;
+            const int fd = ::dup(dirFd);
+            if (fd < 0)
+                return false;
+            FQueued += names.size();
+            FJobs.push_back(Job{fd, std::move(names)});
+        }
+        FWake.notify_one();
+        return true;
+    }
+
+    // Waits for every job handed over and returns their kilobytes.
+    std::int64_t Collect()
+    {
+        std::unique_lock lock(FMutex);
+        FIdle.wait(lock, [this] { return FJobs.empty() && !FBusy; });
+        const std::int64_t kb = FKb;
+        FKb = 0;
+        return kb;
+    }
+
+private:
+    static constexpr std::size_t kMaxQueued = 2048;
+    static constexpr std::size_t kMaxJobs = 4;
+    struct Job {
+        int Fd;
+        std::vector<std::string> Names;
+    };
+
+    void Run()
+    {
+        std::unique_lock lock(FMutex);
+        for (;;) {
+            FWake.wait(lock, [this] { return FStop || !FJobs.empty(); });
+            if (FStop)
+                return;
+            Job job = std::move(FJobs.front());
+            FJobs.pop_front();
+            FBusy = true;
+            lock.unlock();
+            std::int64_t kb = 0;
+            for (const std::string &name : job.Names) {
+                std::int64_t size = 0;
+                bool isDir = false;
+                // A file that vanished since the listing no longer counts.
+                if (fsys::StatAt(job.Fd, name.c_str(), size, isDir) && !isDir)
+                    kb += size / 1024;
+            }
+            ::close(job.Fd);
+            lock.lock();
+            FKb += kb;
+            FQueued -= job.Names.size();
+            FBusy = false;
+            if (FJobs.empty())
+                FIdle.notify_all();
+        }
+    }
+
+    std::mutex FMutex;
+    std::condition_variable FWake;
+    std::condition_variable FIdle;
+    std::deque<Job> FJobs;
+    std::size_t FQueued = 0;
+    std::int64_t FKb = 0;
+    bool FBusy = false;
+    bool FStop = false;
+    std::thread FThread;
+};
+
+TDirWalker::TDirWalker() = default;
+TDirWalker::~TDirWalker() = default;
 
 struct TDirWalker::Frame {
     int Fd = -1;
@@ -86,6 +193,9 @@ std::int64_t TDirWalker::Walk(int parentFd, const std::string &name, const std::
     std::int64_t total = 0;
     std::vector<Frame> stack;
     bool stopped = false;
+    if (ShareStatusWork && !FHelper && std::thread::hardware_concurrency() > 1)
+        FHelper = std::make_unique<StatusHelper>();
+    StatusHelper *helper = ShareStatusWork ? FHelper.get() : nullptr;
 
     // The path of a folder for a warning, built only when one is shown.
     auto pathOf = [&](std::size_t depth, const std::string &leaf) {
@@ -107,6 +217,32 @@ std::int64_t TDirWalker::Walk(int parentFd, const std::string &name, const std::
         fsys::DirReader reader(frame.Fd, false);
         fsys::DirReader::Entry e;
         bool first = true;
+        // Files whose size is still to be read; the first one is read here, so
+        // that a folder without search permission is found out at once.
+        std::vector<std::string> files;
+        bool checked = false;
+        auto statHere = [&](const char *fileName) -> bool {
+            if (BeforeStatus)
+                BeforeStatus(fileName);
+            std::int64_t size = 0;
+            bool isDir = false;
+            if (!fsys::StatAt(frame.Fd, fileName, size, isDir))
+                return errno != EACCES; // vanished since the listing, or no search permission
+            if (!isDir)
+                total += size / 1024;
+            return true;
+        };
+        // Hands a batch to the helper, or reads it here when the helper is busy.
+        // Batches stay small so that no wait, here or in Collect, holds up the
+        // messages for long.
+        auto flush = [&] {
+            if (files.empty())
+                return;
+            if (!(files.size() >= kMinBatch && helper->TryPost(frame.Fd, files)))
+                for (const std::string &f : files)
+                    statHere(f.c_str());
+            files.clear();
+        };
         while (reader.Next(e)) {
             if (!first && OnEntry)
                 OnEntry();
@@ -118,23 +254,36 @@ std::int64_t TDirWalker::Walk(int parentFd, const std::string &name, const std::
             if (isDotOrDotDot(e.Name))
                 continue;
             bool isDir = e.IsDir;
-            if (!isDir || e.IsUnknown) {
+            if (e.IsUnknown) {
                 if (BeforeStatus)
                     BeforeStatus(e.Name);
                 std::int64_t size = 0;
                 if (!fsys::StatAt(frame.Fd, e.Name, size, isDir)) {
                     if (errno == EACCES)
-                        return false; // no search permission: nothing in it counts
-                    continue; // vanished since the listing
+                        return false;
+                    continue;
                 }
+                checked = true;
                 if (!isDir) {
                     total += size / 1024;
                     continue;
                 }
+            } else if (!isDir) {
+                if (!checked || !helper || BeforeStatus) {
+                    if (!statHere(e.Name))
+                        return false;
+                    checked = true;
+                } else {
+                    files.emplace_back(e.Name);
+                    if (files.size() >= kMaxBatch)
+                        flush();
+                }
+                continue;
             }
             if (recurse && e.Name[0] != '.')
                 frame.Children.emplace_back(e.Name);
         }
+        flush();
         return true;
     };
     // Enters leaf, a folder in dirFd; its path for a warning is the parent's at
@@ -245,5 +394,7 @@ std::int64_t TDirWalker::Walk(int parentFd, const std::string &name, const std::
     }
     for (Frame &f : stack)
         closeFrame(f);
+    if (helper)
+        total += helper->Collect();
     return total;
 }

@@ -5,10 +5,16 @@
 // names of folders still to visit.
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
 class TDirWalker {
 public:
+    TDirWalker();
+    ~TDirWalker();
+    TDirWalker(const TDirWalker &) = delete;
+    TDirWalker &operator=(const TDirWalker &) = delete;
+
     // Told once for every folder that cannot be entered, with its path.
     std::function<void(const std::string &path)> OnCannotEnter;
     // Lets pending window messages run; called once per listed entry after the first.
@@ -29,9 +35,14 @@ public:
 
     // At most this many directories are held open at once.
     int MaxOpenDirs = 32;
+    // Whether a second thread may read file sizes while this one goes on
+    // listing: the walk, its order, its messages and its warnings stay here.
+    bool ShareStatusWork = true;
 
 private:
     struct Frame;
+    class StatusHelper;
+    std::unique_ptr<StatusHelper> FHelper;
     std::int64_t Walk(int parentFd, const std::string &name, const std::string &displayPath, bool recurse,
                       bool followLink);
 };

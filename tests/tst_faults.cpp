@@ -138,6 +138,28 @@ private slots:
         QVERIFY(w.warnings.isEmpty());
     }
 
+    void sharedStatusWorkGivesTheSameTotals()
+    {
+        TempTree t;
+        std::int64_t expected = 0, firstFolder = 0;
+        for (int d = 0; d < 40; ++d)
+            for (int f = 0; f < 30; ++f) {
+                const std::int64_t bytes = 1000 + 997 * d + 1531 * f;
+                t.File("s/" + std::to_string(d % 7) + "/" + std::to_string(d) + "/f" + std::to_string(f), bytes);
+                expected += bytes / 1024;
+                if (d == 0)
+                    firstFolder += bytes / 1024;
+            }
+        for (bool share : {false, true}) {
+            TDirWalker walker;
+            walker.ShareStatusWork = share;
+            QCOMPARE(walker.FullSize(AT_FDCWD, t.Path("s"), "s"), expected);
+            // The same walker twice: nothing of the first walk is left over.
+            QCOMPARE(walker.FullSize(AT_FDCWD, t.Path("s"), "s"), expected);
+            QCOMPARE(walker.FilesSize(AT_FDCWD, t.Path("s/0/0"), "s/0/0"), firstFolder);
+        }
+    }
+
     void sizesAtTheThirtyTwoBitBoundaries()
     {
         TempTree t;

@@ -394,10 +394,16 @@ private slots:
     void closingDuringAScanWaitsForTheWalk()
     {
         TempTree t;
-        QCOMPARE(Shell("mkdir -p '" + t.Path("a") + "' && cd '" + t.Path("a") + "' && seq 1 20000 | xargs touch"), 0);
+        // Thousands of folders: a walk long enough for the timer to tick.
+        QCOMPARE(Shell("cd '" + t.Root() + "' && mkdir -p $(seq -f 'a/d%g/x' 1 8000) && seq 1 20000 | xargs touch"), 0);
         Window w;
-        QObject::connect(w.form.ScanTimer, &QTimer::timeout, &w.form, [&] { w.form.close(); });
+        bool closedDuringWalk = false;
+        QObject::connect(w.form.ScanTimer, &QTimer::timeout, &w.form, [&] {
+            closedDuringWalk = true;
+            w.form.close();
+        });
         w.form.scan(t.Root());
+        QVERIFY(closedDuringWalk);
         QVERIFY(!w.form.Scanning());
         QTRY_VERIFY(!w.form.isVisible());
     }

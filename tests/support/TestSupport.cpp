@@ -6,7 +6,16 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-TempTree::TempTree() : FRoot(FDir.path().toLocal8Bit().toStdString())
+namespace {
+QString treeTemplate()
+{
+    if (::access("/dev/shm", W_OK | X_OK) == 0)
+        return QStringLiteral("/dev/shm/quintavo-test-XXXXXX");
+    return QDir::tempPath() + QStringLiteral("/quintavo-test-XXXXXX");
+}
+} // namespace
+
+TempTree::TempTree() : FDir(treeTemplate()), FRoot(FDir.path().toLocal8Bit().toStdString())
 {
     // Reachable by an unprivileged user too: the permission cases run as one.
     ::chmod(FRoot.c_str(), 0755);

@@ -6,7 +6,8 @@
 #include <cstdint>
 #include <string>
 
-// A folder tree under a fresh temporary folder, removed afterwards.
+// A folder tree under a fresh temporary folder, removed afterwards. It lives in
+// memory (/dev/shm) where it can: creating many files on a disk can be slow.
 class TempTree {
 public:
     TempTree();
