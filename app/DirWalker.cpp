@@ -62,11 +62,6 @@ OpenResult openFolder(int parentFd, const char *name, bool followLink, dev_t par
 constexpr std::size_t kMinBatch = 8;
 constexpr std::size_t kMaxBatch = 512;
 
-bool isDotOrDotDot(const char *n)
-{
-    return n[0] == '.' && (n[1] == '\0' || (n[1] == '.' && n[2] == '\0'));
-}
-
 } // namespace
 
 // Reads file sizes on a second thread: the walking thread hands it the rest of
@@ -251,7 +246,7 @@ std::int64_t TDirWalker::Walk(int parentFd, const std::string &name, const std::
                 stopped = true;
                 return true;
             }
-            if (isDotOrDotDot(e.Name))
+            if (fsys::IsDotOrDotDot(e.Name))
                 continue;
             bool isDir = e.IsDir;
             if (e.IsUnknown) {

@@ -354,22 +354,23 @@ void TForm1::CannotEnter(const std::string &path)
     platform::WarningBox(this, QStringLiteral("Impossible d'atteindre :\r") + DisplayPath(path));
 }
 
+std::unique_ptr<TDirWalker> TForm1::MakeWalker()
+{
+    auto walker = std::make_unique<TDirWalker>();
+    walker->OnCannotEnter = [this](const std::string &p) { CannotEnter(p); };
+    walker->OnEntry = [] { platform::ProcessMessages(); };
+    walker->ShouldStop = [this] { return StopRequested(); };
+    return walker;
+}
+
 std::int64_t TForm1::GetDirSize(const std::string &path)
 {
-    TDirWalker walker;
-    walker.OnCannotEnter = [this](const std::string &p) { CannotEnter(p); };
-    walker.OnEntry = [] { platform::ProcessMessages(); };
-    walker.ShouldStop = [this] { return StopRequested(); };
-    return walker.FilesSize(AT_FDCWD, path, path);
+    return MakeWalker()->FilesSize(AT_FDCWD, path, path);
 }
 
 std::int64_t TForm1::GetFullDirSize(const std::string &path)
 {
-    TDirWalker walker;
-    walker.OnCannotEnter = [this](const std::string &p) { CannotEnter(p); };
-    walker.OnEntry = [] { platform::ProcessMessages(); };
-    walker.ShouldStop = [this] { return StopRequested(); };
-    return walker.FullSize(AT_FDCWD, path, path);
+    return MakeWalker()->FullSize(AT_FDCWD, path, path);
 }
 
 void TForm1::SetButtonsEnabled(bool enabled)
@@ -406,16 +407,13 @@ void TForm1::scan(const std::string &path)
         TDskEntity *filesEntry = files.get();
         FEntities->push_back(std::move(files));
 
-        TDirWalker walker;
-        walker.OnCannotEnter = [this](const std::string &p) { CannotEnter(p); };
-        walker.OnEntry = [] { platform::ProcessMessages(); };
-        walker.ShouldStop = [this] { return StopRequested(); };
+        const std::unique_ptr<TDirWalker> walker = MakeWalker();
         const int here = ::open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         if (here >= 0) {
             fsys::DirReader reader(::dup(here));
             fsys::DirReader::Entry e;
             while (!StopRequested() && reader.Next(e)) {
-                if (e.Name[0] == '.' && (e.Name[1] == '\0' || (e.Name[1] == '.' && e.Name[2] == '\0')))
+                if (fsys::IsDotOrDotDot(e.Name))
                     continue;
                 std::int64_t bytes = 0;
                 bool isDir = e.IsDir;
@@ -427,7 +425,7 @@ void TForm1::scan(const std::string &path)
                     const std::string name = entity->Name;
                     FEntities->push_back(std::move(entity));
                     TDskEntity *added = FEntities->back().get();
-                    added->Size = walker.FullSize(here, name, FormatNameDir(path) + name, false);
+                    added->Size = walker->FullSize(here, name, FormatNameDir(path) + name, false);
                     added->Color = EntityColor(int(FEntities->size()));
                     added->Kind = kSubFolder;
                 } else {

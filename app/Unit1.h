@@ -25,6 +25,7 @@ class TPieSeries;
 class THintWindow;
 class QTimer;
 class TDirSelDlg;
+class TDirWalker;
 class THelpDlg;
 
 class TForm1 : public QWidget {
@@ -108,6 +109,8 @@ private:
     void SetButtonsEnabled(bool enabled);
     void CannotEnter(const std::string &path);
     bool StopRequested() const { return FCloseRequested; }
+    // A walker that warns, lets messages run and stops as this window's walks do.
+    std::unique_ptr<TDirWalker> MakeWalker();
 
     std::unique_ptr<Ui::TForm1> ui;
     bool FScanning = false;

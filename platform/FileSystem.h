@@ -27,6 +27,12 @@ constexpr bool PassesMask(std::uint32_t attr, std::uint32_t mask)
 
 namespace fsys {
 
+// True for the "." and ".." entries that every listing returns.
+constexpr bool IsDotOrDotDot(const char *n)
+{
+    return n[0] == '.' && (n[1] == '\0' || (n[1] == '.' && n[2] == '\0'));
+}
+
 // The process's current folder, without a trailing '/' except at the root;
 // empty if it cannot be read.
 std::string GetCurrentDir();
