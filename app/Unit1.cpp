@@ -2,7 +2,6 @@
 
 #include "Chart.h"
 #include "DirSelDlg.h"
-#include "DirWalker.h"
 #include "FileSystem.h"
 #include "FreeBtn.h"
 #include "HelpDlg.h"
@@ -17,6 +16,7 @@
 #include "ui_Form1.h"
 
 #include <QCloseEvent>
+#include <QEventLoop>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QTimer>
@@ -36,7 +36,9 @@ QString DisplayPath(const std::string &path)
     return QString::fromLocal8Bit(path.data(), qsizetype(path.size()));
 }
 
-TForm1::TForm1(QWidget *parent) : QWidget(parent), ui(std::make_unique<Ui::TForm1>())
+TForm1::TForm1(QWidget *parent)
+    : QWidget(parent), ui(std::make_unique<Ui::TForm1>()), FEngine(std::make_unique<TWalkEngine>()),
+      FLastDir(fsys::GetCurrentDir())
 {
     InitQuintavoResources();
     ui->setupUi(this);
@@ -95,6 +97,10 @@ TForm1::TForm1(QWidget *parent) : QWidget(parent), ui(std::make_unique<Ui::TForm
 
 TForm1::~TForm1()
 {
+    if (FJob) {
+        FJob->SetNotify({});
+        FJob->Cancel();
+    }
     if (!FClosed)
         FormClose();
 }
@@ -152,10 +158,14 @@ void TForm1::showEvent(QShowEvent *e)
 void TForm1::closeEvent(QCloseEvent *e)
 {
     if (FScanning) {
-        // The walk still uses the entries: it stops at its next message point and
-        // the window closes then.
+        // The window goes at once, whatever the disk is doing; the scan still
+        // uses the entries, so they are freed when it has returned.
         FCloseRequested = true;
-        e->ignore();
+        if (FJob)
+            FJob->Cancel();
+        if (FWaitLoop)
+            FWaitLoop->quit();
+        e->accept();
         return;
     }
     if (!FClosed)
@@ -292,7 +302,7 @@ void TForm1::Chart1ClickSeries(TCustomChart *, TChartSeries *, int valueIndex, T
     if (valueIndex == -1 || !InsideCircle(x, y, Chart1->width(), Chart1->height()))
         return;
     const std::string label = Series1->LegendText(valueIndex, TLegendTextStyle::ltsPlain);
-    scan(FormatNameDir(fsys::GetCurrentDir()) + label);
+    scan(FormatNameDir(CurrentFolder()) + label);
 }
 
 std::string ParentFolder(const std::string &current)
@@ -307,14 +317,14 @@ std::string ParentFolder(const std::string &current)
 
 void TForm1::Button4Click(QObject *)
 {
-    scan(FormatNameDir(ParentFolder(fsys::GetCurrentDir())));
+    scan(FormatNameDir(ParentFolder(CurrentFolder())));
 }
 
 void TForm1::Button3Click(QObject *)
 {
     if (!DirSelDlg)
         return;
-    DirSelDlg->DirEdit->InitialDir = fsys::GetCurrentDir();
+    DirSelDlg->DirEdit->InitialDir = CurrentFolder();
     DirSelDlg->DirEdit->SetText(DirSelDlg->DirEdit->InitialDir);
     DirSelDlg->move(frameGeometry().left(), frameGeometry().top() + (height() - DirSelDlg->height()) / 2);
     FTip->ReleaseHandle();
@@ -354,29 +364,104 @@ void TForm1::CannotEnter(const std::string &path)
     platform::WarningBox(this, QStringLiteral("Impossible d'atteindre :\r") + DisplayPath(path));
 }
 
-std::unique_ptr<TDirWalker> TForm1::MakeWalker()
+std::string TForm1::CurrentFolder() const
 {
-    auto walker = std::make_unique<TDirWalker>();
-    walker->OnCannotEnter = [this](const std::string &p) { CannotEnter(p); };
-    walker->OnEntry = [] { platform::ProcessMessages(); };
-    walker->ShouldStop = [this] { return StopRequested(); };
-    return walker;
+    std::string current = fsys::GetCurrentDir();
+    return current.empty() ? FLastDir : current;
+}
+
+void TForm1::ServeJob()
+{
+    // A warning box runs its own loop, in which more events may be announced:
+    // they wait for this loop to come back to them, in order.
+    if (FServingJob || !FJob)
+        return;
+    FServingJob = true;
+    TWalkEvent event;
+    while (FJob && FJob->TakeEvent(event)) {
+        switch (event.Kind) {
+        case TWalkEvent::TKind::Current:
+            // Whether the folder was made current; a failure is followed by Done.
+            FJobCurrent = event.Ok;
+            if (event.Ok && !event.Path.empty())
+                FLastDir = event.Path;
+            break;
+        case TWalkEvent::TKind::CannotEnter:
+            if (!FCloseRequested)
+                CannotEnter(event.Path);
+            break;
+        case TWalkEvent::TKind::Done:
+            FJobDone = true;
+            break;
+        }
+        if (FWaitLoop)
+            FWaitLoop->quit();
+    }
+    FServingJob = false;
+}
+
+void TForm1::StartJob(TWalkRequest request)
+{
+    FJob = FEngine->Start(std::move(request));
+    FJobCurrent = FJobDone = false;
+    FJob->SetNotify([this] { QMetaObject::invokeMethod(this, &TForm1::ServeJob, Qt::QueuedConnection); });
+}
+
+bool TForm1::AwaitJob(TWalkEvent::TKind until)
+{
+    auto reached = [&] { return FJobDone || (until == TWalkEvent::TKind::Current && FJobCurrent); };
+    ServeJob();
+    while (!reached() && !FCloseRequested) {
+        QEventLoop loop;
+        FWaitLoop = &loop;
+        loop.exec();
+        FWaitLoop = nullptr;
+    }
+    return reached() && !FCloseRequested;
+}
+
+std::int64_t TForm1::EndJob(bool done)
+{
+    // Dropping the job lets go of its folders: nothing stays open between scans.
+    const std::int64_t kb = done ? FJob->Outcome().Kb : 0;
+    FJob->SetNotify({});
+    FJob.reset();
+    return kb;
 }
 
 std::int64_t TForm1::GetDirSize(const std::string &path)
 {
-    return MakeWalker()->FilesSize(AT_FDCWD, path, path);
+    StartJob({TWalkRequest::TKind::FilesSize, path});
+    return EndJob(AwaitJob(TWalkEvent::TKind::Done));
 }
 
 std::int64_t TForm1::GetFullDirSize(const std::string &path)
 {
-    return MakeWalker()->FullSize(AT_FDCWD, path, path);
+    StartJob({TWalkRequest::TKind::FullSize, path});
+    return EndJob(AwaitJob(TWalkEvent::TKind::Done));
 }
 
 void TForm1::SetButtonsEnabled(bool enabled)
 {
     for (TFreeBtn *b : {BackBtn, ScanBtn, MinBtn, CloseBtn, HelpBtn})
         b->setEnabled(enabled);
+}
+
+void TForm1::FillEntities(const TWalkOutcome &outcome)
+{
+    auto add = [this](std::string name, std::int64_t kb, TColor color, std::uint8_t kind) {
+        auto entity = std::make_unique<TDskEntity>();
+        entity->Name = std::move(name);
+        entity->Size = kb;
+        entity->Color = color;
+        entity->Kind = kind;
+        FEntities->push_back(std::move(entity));
+    };
+    if (outcome.DriveRoot)
+        add(kFreeSpaceName, outcome.FreeBytes / 1024, RGB(0, 0, 0), kFilesOrFreeSpace);
+    add(kFilesName, outcome.Kb, RGB(255, 255, 255), kFilesOrFreeSpace);
+    for (const TWalkOutcome::TFolder &folder : outcome.Folders)
+        add(folder.Name, folder.Kb, EntityColor(int(FEntities->size()) + 1), kSubFolder);
 }
 
 void TForm1::scan(const std::string &path)
@@ -386,61 +471,23 @@ void TForm1::scan(const std::string &path)
     FScanning = true;
     SetButtonsEnabled(false);
     FAngle = 360;
-    if (fsys::SetCurrentDir(path)) {
+    StartJob({TWalkRequest::TKind::Scan, path});
+    if (AwaitJob(TWalkEvent::TKind::Current) && FJobCurrent) {
         ScanTimer->start();
         ClearDskEntities();
         Series1->ClearPoints();
         HelpBtn->SetHint(DisplayPath(path));
-        if (fsys::IsCurrentDirDriveRoot()) {
-            auto freeSpace = std::make_unique<TDskEntity>();
-            freeSpace->Name = kFreeSpaceName;
-            freeSpace->Size = fsys::DiskFree() / 1024;
-            freeSpace->Color = RGB(0, 0, 0);
-            freeSpace->Kind = kFilesOrFreeSpace;
-            FEntities->push_back(std::move(freeSpace));
-        }
-        auto files = std::make_unique<TDskEntity>();
-        files->Name = kFilesName;
-        files->Size = 0;
-        files->Color = RGB(255, 255, 255);
-        files->Kind = kFilesOrFreeSpace;
-        TDskEntity *filesEntry = files.get();
-        FEntities->push_back(std::move(files));
-
-        const std::unique_ptr<TDirWalker> walker = MakeWalker();
-        const int here = ::open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (here >= 0) {
-            fsys::DirReader reader(::dup(here));
-            fsys::DirReader::Entry e;
-            while (!StopRequested() && reader.Next(e)) {
-                if (fsys::IsDotOrDotDot(e.Name))
-                    continue;
-                std::int64_t bytes = 0;
-                bool isDir = e.IsDir;
-                if ((!isDir || e.IsUnknown) && !fsys::StatAt(here, e.Name, bytes, isDir))
-                    continue; // vanished since the listing
-                if (isDir) {
-                    auto entity = std::make_unique<TDskEntity>();
-                    entity->Name = e.Name;
-                    const std::string name = entity->Name;
-                    FEntities->push_back(std::move(entity));
-                    TDskEntity *added = FEntities->back().get();
-                    added->Size = walker->FullSize(here, name, FormatNameDir(path) + name, false);
-                    added->Color = EntityColor(int(FEntities->size()));
-                    added->Kind = kSubFolder;
-                } else {
-                    filesEntry->Size += bytes / 1024;
-                    platform::ProcessMessages();
-                }
-            }
-            ::close(here);
-        }
+        const bool done = AwaitJob(TWalkEvent::TKind::Done);
         ScanTimer->stop();
-        for (const auto &entity : *FEntities)
-            Series1->AddPoint(double(entity->Size), entity->Name, entity->Color);
+        if (done) {
+            FillEntities(FJob->Outcome());
+            for (const auto &entity : *FEntities)
+                Series1->AddPoint(double(entity->Size), entity->Name, entity->Color);
+        }
     }
+    EndJob(false);
     SetButtonsEnabled(true);
     FScanning = false;
-    if (FCloseRequested)
-        QTimer::singleShot(0, this, [this] { close(); });
+    if (FCloseRequested && !FClosed)
+        FormClose();
 }

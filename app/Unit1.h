@@ -6,6 +6,7 @@
 #include "DskEntity.h"
 #include "Events.h"
 #include "Graphics.h"
+#include "WalkEngine.h"
 
 #include <QWidget>
 #include <memory>
@@ -25,7 +26,7 @@ class TPieSeries;
 class THintWindow;
 class QTimer;
 class TDirSelDlg;
-class TDirWalker;
+class QEventLoop;
 class THelpDlg;
 
 class TForm1 : public QWidget {
@@ -88,9 +89,13 @@ public:
     // Kilobytes of the whole tree under the folder.
     std::int64_t GetFullDirSize(const std::string &path);
     // Walks the folder and refills the entries and the pie; a path that cannot be
-    // made current changes nothing.
+    // made current changes nothing. The walk runs on worker threads; this thread
+    // serves the window meanwhile and returns when the walk is over.
     void scan(const std::string &path);
     bool Scanning() const { return FScanning; }
+    // The folder on show: the process's current folder, or, when that can no
+    // longer be read (another program deleted it), the last one made current.
+    std::string CurrentFolder() const;
 
 protected:
     void showEvent(QShowEvent *e) override;
@@ -108,11 +113,27 @@ private:
     QPoint ScreenPoint(QObject *sender, int x, int y) const;
     void SetButtonsEnabled(bool enabled);
     void CannotEnter(const std::string &path);
-    bool StopRequested() const { return FCloseRequested; }
-    // A walker that warns, lets messages run and stops as this window's walks do.
-    std::unique_ptr<TDirWalker> MakeWalker();
+    // Starts a walk whose events come to this window.
+    void StartJob(TWalkRequest request);
+    // Serves the window until the walk has told `until` (true), or until the
+    // window closes (false); warnings are shown as they come.
+    bool AwaitJob(TWalkEvent::TKind until);
+    // Lets go of the walk; returns its kilobytes when `done`, else 0.
+    std::int64_t EndJob(bool done);
+    // Takes the job's events waiting on this thread.
+    void ServeJob();
+    // The entries of a finished scan, in the pie's order.
+    void FillEntities(const TWalkOutcome &outcome);
 
     std::unique_ptr<Ui::TForm1> ui;
+    std::unique_ptr<TWalkEngine> FEngine;
+    // The job being waited for, what it has told so far, and the loop waiting.
+    std::shared_ptr<TWalkJob> FJob;
+    bool FJobCurrent = false;
+    bool FJobDone = false;
+    bool FServingJob = false;
+    QEventLoop *FWaitLoop = nullptr;
+    std::string FLastDir;
     bool FScanning = false;
     bool FCloseRequested = false;
     bool FClosed = false;

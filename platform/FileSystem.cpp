@@ -2,11 +2,14 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <sys/statfs.h>
+#include <sys/sysmacros.h>
 #include <sys/statvfs.h>
 #include <sys/syscall.h>
 #include <unistd.h>
@@ -31,15 +34,68 @@ bool SetCurrentDir(const std::string &path)
 {
     if (path.empty())
         return false;
-    return ::chdir(path.c_str()) == 0;
+    if (::chdir(path.c_str()) == 0)
+        return true;
+    if (errno != ENAMETOOLONG)
+        return false;
+    const int fd = OpenPath(path, O_PATH | O_DIRECTORY);
+    if (fd < 0)
+        return false;
+    const bool changed = ::fchdir(fd) == 0;
+    ::close(fd);
+    return changed;
 }
 
-std::int64_t DiskFree()
+int OpenPath(const std::string &path, int flags)
+{
+    flags |= O_CLOEXEC;
+    if (path.size() < PATH_MAX)
+        return ::open(path.c_str(), flags);
+    // Pieces end at a separator and stay below PATH_MAX; each opens relative
+    // to the folder the one before it reached.
+    int dir = AT_FDCWD;
+    std::size_t pos = 0;
+    if (path[0] == '/') {
+        dir = ::open("/", O_PATH | O_DIRECTORY | O_CLOEXEC);
+        pos = 1;
+    }
+    while (dir != -1) {
+        while (pos < path.size() && path[pos] == '/')
+            ++pos;
+        const bool last = path.size() - pos < PATH_MAX;
+        std::size_t end = path.size();
+        if (!last) {
+            end = path.rfind('/', pos + PATH_MAX - 1);
+            if (end == std::string::npos || end <= pos) {
+                ::close(dir);
+                errno = ENAMETOOLONG;
+                return -1;
+            }
+        }
+        const std::string piece = path.substr(pos, end - pos);
+        const int next = ::openat(dir, piece.empty() ? "." : piece.c_str(),
+                                  last ? flags : O_PATH | O_DIRECTORY | O_CLOEXEC);
+        const int saved = errno;
+        if (dir != AT_FDCWD)
+            ::close(dir);
+        errno = saved;
+        if (last || next < 0)
+            return next;
+        dir = next;
+        pos = end;
+    }
+    return -1;
+}
+
+std::int64_t DiskFree(int dirFd)
 {
     struct statvfs st {};
-    if (::statvfs(".", &st) != 0)
+    if (::fstatvfs(dirFd, &st) != 0)
         return -1;
-    return std::int64_t(st.f_bavail) * std::int64_t(st.f_frsize);
+    std::int64_t bytes = 0;
+    if (__builtin_mul_overflow(std::uint64_t(st.f_bavail), std::uint64_t(st.f_frsize), &bytes))
+        return INT64_MAX;
+    return bytes;
 }
 
 bool IsCurrentDirDriveRoot()
@@ -50,32 +106,43 @@ bool IsCurrentDirDriveRoot()
     return self.st_dev != parent.st_dev || self.st_ino == parent.st_ino;
 }
 
-bool IsPseudoFileSystem(int dirFd)
+bool PseudoMounts::IsPseudoType(const std::string &type)
 {
-    struct statfs st {};
-    if (::fstatfs(dirFd, &st) != 0)
-        return false;
-    switch (static_cast<unsigned long>(st.f_type)) {
-    case 0x9fa0: // proc
-    case 0x62656572: // sysfs
-    case 0x27e0eb: // cgroup
-    case 0x63677270: // cgroup2
-    case 0x64626720: // debugfs
-    case 0x74726163: // tracefs
-    case 0x73636673: // securityfs
-    case 0x6165676C: // pstore
-    case 0xcafe4a11: // bpf
-    case 0x62656570: // configfs
-    case 0x65735543: // fusectl
-    case 0x19800202: // mqueue
-    case 0x958458f6: // hugetlbfs
-    case 0x1cd1: // devpts
-    case 0x42494e4d: // binfmt_misc
-    case 0x0187: // autofs: entering it would trigger mounts and may hang
-        return true;
-    default:
-        return false;
+    // autofs would trigger mounts and may hang; binfmt_misc and the rest hold
+    // nothing that takes room on a disk.
+    static const char *const kTypes[] = {"proc",     "sysfs",  "devtmpfs",  "cgroup",   "cgroup2",   "debugfs",
+                                         "tracefs",  "securityfs", "pstore", "bpf",     "configfs",  "fusectl",
+                                         "mqueue",   "hugetlbfs", "devpts", "autofs",  "binfmt_misc", "efivarfs",
+                                         "rpc_pipefs", "nsfs"};
+    return std::find(std::begin(kTypes), std::end(kTypes), type) != std::end(kTypes);
+}
+
+PseudoMounts::PseudoMounts()
+{
+    // Each line: id parent major:minor root mount-point options [tags] - type source options
+    FILE *f = std::fopen("/proc/self/mountinfo", "re");
+    if (!f)
+        return;
+    char *line = nullptr;
+    std::size_t cap = 0;
+    while (::getline(&line, &cap, f) > 0) {
+        unsigned major = 0, minor = 0;
+        if (std::sscanf(line, "%*s %*s %u:%u", &major, &minor) != 2)
+            continue;
+        const char *sep = std::strstr(line, " - ");
+        if (!sep)
+            continue;
+        char type[64] = {};
+        if (std::sscanf(sep + 3, "%63s", type) == 1 && IsPseudoType(type))
+            FDevices.push_back(makedev(major, minor));
     }
+    std::free(line);
+    std::fclose(f);
+}
+
+bool PseudoMounts::Contains(std::uint64_t device) const
+{
+    return std::find(FDevices.begin(), FDevices.end(), device) != FDevices.end();
 }
 
 bool DirectoryExists(const std::string &path)
@@ -88,24 +155,6 @@ DirReader::~DirReader()
 {
     if (FOwns && FFd >= 0)
         ::close(FFd);
-}
-
-bool MayEnter(unsigned uid, unsigned gid, unsigned mode)
-{
-    static const uid_t euid = ::geteuid();
-    static const std::vector<gid_t> groups = [] {
-        std::vector<gid_t> g(std::size_t(std::max(0, ::getgroups(0, nullptr))));
-        g.resize(std::size_t(std::max(0, ::getgroups(int(g.size()), g.data()))));
-        g.push_back(::getegid());
-        return g;
-    }();
-    if (euid == 0)
-        return true;
-    if (uid == euid)
-        return (mode & S_IXUSR) != 0;
-    if (std::find(groups.begin(), groups.end(), gid_t(gid)) != groups.end())
-        return (mode & S_IXGRP) != 0;
-    return (mode & S_IXOTH) != 0;
 }
 
 namespace {

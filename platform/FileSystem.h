@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 // Listing attributes. A directory is a real directory (links are never
 // followed); hidden means a name that starts with '.'. There are no system or
@@ -34,18 +35,38 @@ constexpr bool IsDotOrDotDot(const char *n)
 }
 
 // The process's current folder, without a trailing '/' except at the root;
-// empty if it cannot be read.
+// empty if it cannot be read (for one, when another program deleted it).
 std::string GetCurrentDir();
-// Makes the folder current; false when it is missing, not a folder or lacks search permission.
+// Makes the folder current, whatever the length of its path; false when it is
+// missing, not a folder or lacks search permission.
 bool SetCurrentDir(const std::string &path);
-// Bytes free to an unprivileged user on the current folder's file system; -1 on failure.
-std::int64_t DiskFree();
+// Opens a path of any length (links followed, as the system would): a path
+// longer than the system takes at once is opened piece by piece, each piece
+// relative to the folder before it. Returns the descriptor, or -1 with errno set.
+int OpenPath(const std::string &path, int flags);
+// Bytes free to an unprivileged user on the file system of the open folder;
+// -1 on failure; a count past 64 bits stays at the largest 64-bit value.
+std::int64_t DiskFree(int dirFd);
 // True when the current folder is '/' or the root of a mounted file system.
 bool IsCurrentDirDriveRoot();
-// True for kernel pseudo file systems (proc, sysfs, ...) that the walk never enters.
-bool IsPseudoFileSystem(int dirFd);
 // True when the path names an existing directory (links followed).
 bool DirectoryExists(const std::string &path);
+
+// The kernel's pseudo file systems (proc, sysfs, devtmpfs, ...), which the walk
+// never enters, known by the type the mount table gives each mounted device:
+// some share a magic number with ordinary file systems (devtmpfs with tmpfs).
+class PseudoMounts {
+public:
+    // Reads the process's mount table.
+    PseudoMounts();
+    // True when the device is a mounted pseudo file system.
+    bool Contains(std::uint64_t device) const;
+    // True for a file-system type the walk never enters.
+    static bool IsPseudoType(const std::string &type);
+
+private:
+    std::vector<std::uint64_t> FDevices;
+};
 
 // One directory read through its descriptor with getdents64; the descriptor is
 // owned and closed with the reader.
@@ -91,10 +112,6 @@ private:
     std::optional<DirReader> FReader;
     std::uint32_t FMask;
 };
-
-// True when this process may search (enter) a folder with this owner and mode;
-// judged from the permission bits, as the kernel does without ACLs.
-bool MayEnter(unsigned uid, unsigned gid, unsigned mode);
 
 // Status of an entry of a directory, links not followed; the size in bytes and
 // whether it is a directory. False when the entry vanished.

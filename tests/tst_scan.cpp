@@ -1,6 +1,6 @@
 // The folder scan on real trees, the slice read-out and the navigation commands.
 #include "Chart.h"
-#include "DirWalker.h"
+#include "WalkCompare.h"
 #include "FileSystem.h"
 #include "FreeBtn.h"
 #include "HintWindow.h"
@@ -190,9 +190,10 @@ private slots:
         for (int i = 0; i < 6; ++i)
             for (int j = 0; j < 6; ++j)
                 t.File("w/" + std::to_string(i) + "/" + std::to_string(j) + "/k/l/m/n/f", 1024);
-        TDirWalker walker;
-        walker.MaxOpenDirs = 2;
-        QCOMPARE(walker.FullSize(AT_FDCWD, t.Path("w"), t.Path("w")), std::int64_t(36));
+        TWalkOptions few;
+        few.Workers = 1;
+        few.MaxOpenDirs = 2;
+        QCOMPARE(EngineWalk({TWalkRequest::TKind::FullSize, t.Path("w")}, few).Kb, std::int64_t(36));
     }
 
     void hugeSparseFileDoesNotWrap()

@@ -1,0 +1,112 @@
+#pragma once
+// The folder walk of a scan, made on a pool of worker threads: every
+// file-system call a scan needs (making the folder current, the listings, the
+// status calls, the free space) is made there, so the window's thread never
+// waits on a disk. Results come out as a one-thread depth-first walk gives
+// them: the scanned folder's sub-folders in listing order, and one "cannot be
+// entered" event per folder in depth-first order. Plain C++ and POSIX.
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+// What a job is asked to walk.
+struct TWalkRequest {
+    enum class TKind {
+        // Make the folder current, then list it: the files' kilobytes and each
+        // sub-folder's tree (hidden ones included at this level only).
+        Scan,
+        // The kilobytes of the whole tree, hidden sub-folders skipped.
+        FullSize,
+        // The kilobytes of the files directly in the folder.
+        FilesSize,
+    };
+    TKind Kind = TKind::FullSize;
+    // The folder as the caller names it; warnings name folders below it.
+    std::string Path;
+};
+
+// What a finished job found. Kilobytes are each file's bytes divided by 1024,
+// summed; a sum past 64 bits stays at the largest 64-bit value.
+struct TWalkOutcome {
+    // Scan: the folder was made current. Other kinds: it could be entered.
+    bool Entered = false;
+    // Scan: whether the folder is '/' or the root of a mounted file system,
+    // and then the bytes free to the user there (-1 when that is unknown).
+    bool DriveRoot = false;
+    std::int64_t FreeBytes = -1;
+    // Scan and FilesSize: the files directly in the folder; FullSize: the tree.
+    std::int64_t Kb = 0;
+    struct TFolder {
+        std::string Name;
+        std::int64_t Kb = 0;
+    };
+    // Scan: the sub-folders in listing order, each with its tree's kilobytes.
+    std::vector<TFolder> Folders;
+};
+
+// What the window hears of a job, in walk order.
+struct TWalkEvent {
+    enum class TKind {
+        // Scan only, first: whether the folder was made current; Path is then
+        // the current folder as the system names it (empty if unknown).
+        Current,
+        // A folder that cannot be entered; Path names it.
+        CannotEnter,
+        // Last: the outcome is complete.
+        Done,
+    };
+    TKind Kind = TKind::Done;
+    bool Ok = false;
+    std::string Path;
+};
+
+// One walk in progress, shared by the caller and the workers.
+class TWalkJob {
+public:
+    virtual ~TWalkJob() = default;
+    // The next event, if one is waiting; never blocks.
+    virtual bool TakeEvent(TWalkEvent &event) = 0;
+    // Called on a worker thread each time an event is queued (and at once if
+    // one is waiting). Replacing it, or clearing it with an empty function,
+    // waits for a call in progress, so nothing it uses is freed under it.
+    virtual void SetNotify(std::function<void()> notify) = 0;
+    // Stops the walk: workers start nothing more for it; no Done follows.
+    virtual void Cancel() = 0;
+    // Complete once Done has been taken; read nothing of it before.
+    virtual const TWalkOutcome &Outcome() const = 0;
+};
+
+struct TWalkOptions {
+    // Worker threads. A walk mostly waits on the disk, so more threads than
+    // cores keep a cold or remote disk busy (measured on two cores: 8).
+    int Workers = 8;
+    // Folder descriptors held at once; 0 takes half the process's soft limit
+    // (at most 512), leaving the rest to the program.
+    int MaxOpenDirs = 0;
+    // Tests: runs on a worker just before a file's status is read.
+    std::function<void(const char *name)> BeforeStatus;
+};
+
+class TWalkEngine {
+public:
+    explicit TWalkEngine(TWalkOptions options = {});
+    // Ends the workers. Any still inside a system call (a stalled mount) are
+    // left to end with the process, never waited for; what they use stays alive.
+    ~TWalkEngine();
+    TWalkEngine(const TWalkEngine &) = delete;
+    TWalkEngine &operator=(const TWalkEngine &) = delete;
+
+    // Starts a walk at once on the workers.
+    std::shared_ptr<TWalkJob> Start(TWalkRequest request);
+
+    struct TPool;
+
+private:
+    TWalkOptions FOptions;
+    std::shared_ptr<TPool> FPool;
+};
+
+// A folder path followed by a separator, unless it is empty or has one already.
+std::string FormatNameDir(const std::string &name);

@@ -1,0 +1,30 @@
+#pragma once
+// Two walks of the same tree for comparison: the engine the window uses, and
+// a plain recursive one-thread walk that changes the current folder as it
+// goes, entering each folder and listing it with an attribute mask, the way
+// the scan has always been described.
+#include "WalkEngine.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct WalkReport {
+    bool Entered = false;
+    // Scan: the loose files; FullSize: the whole tree.
+    std::int64_t Kb = 0;
+    std::vector<TWalkOutcome::TFolder> Folders;
+    std::vector<std::string> Warnings;
+    bool operator==(const WalkReport &o) const;
+};
+
+// What the engine reports, events taken as they come.
+WalkReport EngineWalk(TWalkRequest request, TWalkOptions options = {});
+
+// The reference: scan(path) or GetFullDirSize(path), one thread, recursion.
+// The current folder is put back afterwards.
+WalkReport ReferenceScan(const std::string &path);
+WalkReport ReferenceFullSize(const std::string &path);
+
+// One line per field, for a failure message.
+std::string Describe(const WalkReport &r);
