@@ -206,6 +206,7 @@ private:
     const std::function<void(const char *)> FBeforeStatus;
     const std::shared_ptr<TWalkEngine::TPool> FPool;
     std::atomic<bool> FCancelled{false};
+    std::atomic<std::int64_t> FOpens{0};
     TWalkOutcome FOutcome;
     std::shared_ptr<Node> FRoot;
 
@@ -561,6 +562,7 @@ void Job::Finish(Node *node)
         node->Complete = true;
         if (!parent) {
             FOutcome.Kb = kb;
+            FOutcome.FolderOpens = FOpens.load() + 1;
             Advance();
             FEvents.push_back({TWalkEvent::TKind::Done, true, {}});
             if (FNotify)
@@ -671,6 +673,7 @@ void Job::DoneWith(Node *node)
     }
     if (handUp) {
         const int up = ::openat(closing, "..", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        FOpens.fetch_add(1, std::memory_order_relaxed);
         struct stat st {};
         if (up >= 0 && ::fstat(up, &st) == 0 && st.st_dev == parent->Dev && st.st_ino == parent->Ino) {
             Install(parent, up); // the slot passes from this folder to its parent
@@ -691,6 +694,7 @@ int Job::OpenBelow(int dirFd, const char *name)
     for (;;) {
         Reserve();
         const int fd = ::openat(dirFd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        FOpens.fetch_add(1, std::memory_order_relaxed);
         if (fd >= 0)
             return fd;
         const int error = errno;

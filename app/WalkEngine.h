@@ -44,6 +44,8 @@ struct TWalkOutcome {
     };
     // Scan: the sub-folders in listing order, each with its tree's kilobytes.
     std::vector<TFolder> Folders;
+    // Folders opened, reopenings included: what the walk cost the file system.
+    std::int64_t FolderOpens = 0;
 };
 
 // What the window hears of a job, in walk order.

@@ -12,6 +12,7 @@
 #include <QtTest>
 #include <fcntl.h>
 #include <sys/mount.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using Window = ScanWindow;
@@ -153,6 +154,55 @@ private slots:
             const WalkReport r = EngineWalk({TWalkRequest::TKind::FullSize, t.Path("s")}, options);
             QVERIFY2(r == reference, Describe(r).c_str());
         }
+    }
+
+    // A start folder deeper than the system takes in one path: its parent is
+    // shown and the slice of the folder itself opens it again.
+    void slicesOpenAtAnyPathLength()
+    {
+        TempTree t;
+        const std::string name(200, 'n');
+        std::string deepest = t.Root();
+        int fd = ::open(t.Root().c_str(), O_RDONLY | O_DIRECTORY);
+        for (int i = 0; i < 22 && fd >= 0; ++i) {
+            ::mkdirat(fd, name.c_str(), 0755);
+            const int next = ::openat(fd, name.c_str(), O_RDONLY | O_DIRECTORY);
+            ::close(fd);
+            fd = next;
+            deepest += "/" + name;
+        }
+        QVERIFY(fd >= 0);
+        const int file = ::openat(fd, "f", O_WRONLY | O_CREAT, 0644);
+        QVERIFY(file >= 0 && ::ftruncate(file, 3072) == 0);
+        ::close(file);
+        ::close(fd);
+        QVERIFY(deepest.size() > 4201);
+        Window w;
+        QVERIFY(fsys::SetCurrentDir(deepest));
+        w.form.Button4Click(nullptr);
+        QCOMPARE(w.Size(name), 3.0);
+        QCOMPARE(fsys::GetCurrentDir(), ParentFolder(deepest));
+        w.Click(name);
+        QCOMPARE(fsys::GetCurrentDir(), deepest);
+        QCOMPARE(w.Size("fichiers"), 3.0);
+    }
+
+    // Another program deletes the folder on show: the commands go on from its
+    // last known path.
+    void currentFolderDeletedByAnotherProgram()
+    {
+        TempTree t;
+        t.File("up/gone/f", 1024);
+        t.File("up/other/f", 2048);
+        Window w;
+        w.form.scan(t.Path("up/gone"));
+        QCOMPARE(Shell("rm -rf '" + t.Path("up/gone") + "'"), 0);
+        QCOMPARE(fsys::GetCurrentDir(), std::string());
+        QCOMPARE(w.form.CurrentFolder(), t.Path("up/gone"));
+        w.form.Button4Click(nullptr);
+        QCOMPARE(fsys::GetCurrentDir(), t.Path("up"));
+        QCOMPARE(w.Size("other"), 2.0);
+        QCOMPARE(w.IndexOf("gone"), -1);
     }
 
     void sizesAtTheThirtyTwoBitBoundaries()

@@ -21,6 +21,11 @@ TempTree::TempTree() : FDir(treeTemplate()), FRoot(FDir.path().toLocal8Bit().toS
     ::chmod(FRoot.c_str(), 0755);
 }
 
+TempTree::~TempTree()
+{
+    Shell("chmod -R u+rwx '" + FRoot + "' 2>/dev/null; rm -rf '" + FRoot + "'");
+}
+
 namespace {
 // mkdir -p on the bytes of the path: names need not be valid text.
 void makePath(const std::string &p)

@@ -11,6 +11,11 @@
 class TempTree {
 public:
     TempTree();
+    // Removes the tree whatever its names and permissions (the toolkit's own
+    // removal stops at names that are not valid text).
+    ~TempTree();
+    TempTree(const TempTree &) = delete;
+    TempTree &operator=(const TempTree &) = delete;
     // The root, without a trailing separator.
     std::string Root() const { return FRoot; }
     // Makes a folder (and its parents) under the root; returns its full path.

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <fcntl.h>
+#include <memory>
 #include <mutex>
 #include <set>
 #include <sys/stat.h>
@@ -56,6 +57,7 @@ WalkReport EngineWalk(TWalkRequest request, TWalkOptions options)
                 r.Entered = o.Entered;
                 r.Kb = o.Kb;
                 r.Folders = o.Folders;
+                r.FolderOpens = o.FolderOpens;
                 if (scan && !o.Entered)
                     r.Kb = 0;
                 return r;
@@ -81,9 +83,10 @@ public:
         if (!fsys::SetCurrentDir(path)) {
             Report.Warnings.push_back(path);
         } else {
-            fsys::FileListing listing("", faAnyFile);
+            // On the heap: a listing holds a large buffer, and this recursion goes deep.
+            const auto listing = std::make_unique<fsys::FileListing>("", faAnyFile);
             fsys::TSearchRec rec;
-            while (listing.Next(rec))
+            while (listing->Next(rec))
                 if (!(rec.Attr & faDirectory))
                     sum = Add(sum, rec.Size / 1024);
         }
@@ -109,9 +112,9 @@ public:
         std::int64_t total = GetDirSize(path);
         std::vector<std::string> subs;
         {
-            fsys::FileListing listing("", faDirectory);
+            const auto listing = std::make_unique<fsys::FileListing>("", faDirectory);
             fsys::TSearchRec rec;
-            while (listing.Next(rec))
+            while (listing->Next(rec))
                 if ((rec.Attr & faDirectory) && !fsys::IsDotOrDotDot(rec.Name.c_str()))
                     subs.push_back(rec.Name);
         }

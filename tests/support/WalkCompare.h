@@ -15,6 +15,8 @@ struct WalkReport {
     std::int64_t Kb = 0;
     std::vector<TWalkOutcome::TFolder> Folders;
     std::vector<std::string> Warnings;
+    // The engine's count of folder opens; not compared.
+    std::int64_t FolderOpens = 0;
     bool operator==(const WalkReport &o) const;
 };
 

@@ -1,0 +1,300 @@
+// The walk engine against a plain recursive one-thread walk on trees made to
+// break it: the same entries, totals and warnings, in the same order.
+#include "FileSystem.h"
+#include "ScanWindow.h"
+#include "TestSupport.h"
+#include "WalkCompare.h"
+
+#include <QProcess>
+#include <QtTest>
+#include <fcntl.h>
+#include <algorithm>
+#include <functional>
+#include <sys/mount.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using Builder = std::function<void(const TempTree &)>;
+Q_DECLARE_METATYPE(Builder)
+
+namespace {
+
+void mixedTree(const TempTree &t)
+{
+    t.File("loose", 5000);
+    t.File(".hiddenfile", 3000);
+    t.File("a/f1", 1023);
+    t.File("a/f2", 2048);
+    t.File("a/b/c/f", 70000);
+    t.File("a/.skipped/f", 9000);
+    t.File(".top/f", 4096);
+    t.File(".top/.deeper/f", 4096);
+    t.File("odd\xff name/\xfe", 8192);
+    t.Dir("empty");
+    t.Link("a/up", "..");
+    t.Link("tolink", "a");
+    t.Link("a/broken", "nowhere");
+    t.File("a/b/linked/f", 1024);
+    t.Link("a/b/c/back", "../linked");
+}
+
+void wideTree(const TempTree &t)
+{
+    for (int i = 0; i < 1500; ++i)
+        t.File("w/" + std::to_string(i) + "/f", 1024 * (i % 7) + 100);
+    for (int i = 0; i < 300; ++i)
+        t.File("w/many/" + std::to_string(i), 1500 + i);
+}
+
+void deepTree(const TempTree &t)
+{
+    std::string rel = "d";
+    for (int i = 0; i < 300; ++i) {
+        rel += "/l";
+        t.File(rel + "/side" + std::to_string(i % 3) + "/f", 1024 * (i % 5));
+    }
+    t.File(rel + "/bottom", 7777);
+}
+
+// A chain `levels` deep whose every level holds a 4 KiB file, the next level
+// and a side folder with a 4 KiB file: 8 KiB a level. Made through
+// descriptors, since the paths outgrow what the system takes at once.
+void chainTree(const std::string &root, int levels)
+{
+    int fd = ::open(root.c_str(), O_RDONLY | O_DIRECTORY);
+    for (int i = 0; i < levels && fd >= 0; ++i) {
+        ::mkdirat(fd, "next", 0755);
+        ::mkdirat(fd, "side", 0755);
+        for (const char *file : {"f", "side/f"}) {
+            const int f = ::openat(fd, file, O_WRONLY | O_CREAT, 0644);
+            if (f >= 0 && ::ftruncate(f, 4096) == 0)
+                ::close(f);
+        }
+        const int next = ::openat(fd, "next", O_RDONLY | O_DIRECTORY);
+        ::close(fd);
+        fd = next;
+    }
+    if (fd >= 0)
+        ::close(fd);
+}
+
+// Runs one test function of this program as an unprivileged user, with the
+// tree's root in the environment; returns its output, empty when it passed.
+QByteArray runUnprivileged(const char *function, const std::string &root)
+{
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QUINTAVO_PERMISSION_TREE"), QString::fromLocal8Bit(root.c_str()));
+    child.setProcessEnvironment(env);
+    child.setWorkingDirectory(QStringLiteral("/"));
+    child.start(QStringLiteral("setpriv"), {QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"),
+                                            QStringLiteral("--clear-groups"), QCoreApplication::applicationFilePath(),
+                                            QString::fromLatin1(function)});
+    if (!child.waitForFinished(120000))
+        return "the unprivileged run did not finish";
+    const QByteArray out = child.readAllStandardOutput() + child.readAllStandardError();
+    if (child.exitCode() != 0 || !out.contains(QByteArray("PASS   : TestWalk::") + function))
+        return out;
+    return {};
+}
+
+bool isRoot()
+{
+    return ::geteuid() == 0;
+}
+
+// Compares both walks of the folder, as a scan and as a tree size, with one
+// worker and with the usual pool; the current folder is put back.
+void compareWalks(const std::string &path, const char *what)
+{
+    const std::string start = fsys::GetCurrentDir();
+    const WalkReport scanRef = ReferenceScan(path);
+    const WalkReport fullRef = ReferenceFullSize(path);
+    for (int workers : {1, 8}) {
+        TWalkOptions options;
+        options.Workers = workers;
+        const WalkReport scan = EngineWalk({TWalkRequest::TKind::Scan, path}, options);
+        fsys::SetCurrentDir(start);
+        QVERIFY2(scan == scanRef, (std::string(what) + ": engine\n" + Describe(scan) + "reference\n"
+                                   + Describe(scanRef)).c_str());
+        const WalkReport full = EngineWalk({TWalkRequest::TKind::FullSize, path}, options);
+        QVERIFY2(full == fullRef, (std::string(what) + ": engine\n" + Describe(full) + "reference\n"
+                                   + Describe(fullRef)).c_str());
+    }
+}
+
+} // namespace
+
+class TestWalk : public QObject {
+    Q_OBJECT
+private slots:
+    void sameAsReference_data()
+    {
+        QTest::addColumn<Builder>("build");
+        QTest::newRow("hidden folders, links, odd names") << Builder(mixedTree);
+        QTest::newRow("wide") << Builder(wideTree);
+        QTest::newRow("deep") << Builder(deepTree);
+    }
+
+    void sameAsReference()
+    {
+        QFETCH(Builder, build);
+        TempTree t;
+        build(t);
+        compareWalks(t.Root(), QTest::currentDataTag());
+    }
+
+    // Folders closed in every way an unprivileged user meets, at several
+    // depths: warnings come in the order of a depth-first walk.
+    void permissionsAsAnUnprivilegedUser()
+    {
+        const QByteArray given = qgetenv("QUINTAVO_PERMISSION_TREE");
+        if (!given.isEmpty()) {
+            const std::string root = given.toStdString();
+            compareWalks(root + "/p", "permissions");
+            const WalkReport scan = EngineWalk({TWalkRequest::TKind::Scan, root + "/p"});
+            const std::vector<std::string> expected{root + "/p/closed",          root + "/p/nosearch",
+                                                    root + "/p/deep/a/closed",   root + "/p/deep/b/nosearch",
+                                                    root + "/p/acl/closed",      root + "/p/last/closed"};
+            std::vector<std::string> sorted = scan.Warnings;
+            std::sort(sorted.begin(), sorted.end());
+            std::vector<std::string> wanted = expected;
+            std::sort(wanted.begin(), wanted.end());
+            QVERIFY2(sorted == wanted, Describe(scan).c_str());
+            // Granted by an access list only: walked, without a warning.
+            for (const auto &f : scan.Folders)
+                if (f.Name == "acl")
+                    QCOMPARE(f.Kb, std::int64_t(6));
+            return;
+        }
+        if (!isRoot())
+            QSKIP("making the tree needs root; the walk itself runs unprivileged");
+        if (Shell("command -v setpriv >/dev/null && command -v setfacl >/dev/null") != 0)
+            QSKIP("setpriv and setfacl are needed");
+        TempTree t;
+        t.File("p/ok/f", 1024);
+        t.File("p/closed/f", 4096);
+        t.File("p/noread/f", 4096);
+        t.File("p/nosearch/f", 4096);
+        t.File("p/zero", 2048);
+        t.File("p/deep/a/closed/f", 4096);
+        t.File("p/deep/a/b/f", 3072);
+        t.File("p/deep/b/nosearch/f", 4096);
+        t.File("p/deep/c/f", 1024);
+        t.File("p/acl/f", 6144);
+        t.File("p/acl/closed/f", 1024);
+        t.File("p/last/closed/f", 1024);
+        const std::string p = t.Path("p/");
+        QCOMPARE(Shell("cd '" + p + "' && chmod 000 closed zero deep/a/closed last/closed acl/closed && chmod 311 noread"
+                       " && chmod 644 nosearch deep/b/nosearch && chmod 700 acl && setfacl -m u:65534:rx acl"),
+                 0);
+        const QByteArray failure = runUnprivileged("permissionsAsAnUnprivilegedUser", t.Root());
+        QVERIFY2(failure.isEmpty(), failure.constData());
+    }
+
+    // Every level opens its folders once or twice, whatever the descriptor
+    // limit: closing and reopening folders must not grow with the depth, nor
+    // ever be taken for a folder that cannot be entered.
+    void deepChainWithinAnyDescriptorLimit_data()
+    {
+        QTest::addColumn<int>("limit");
+        QTest::newRow("64") << 64;
+        QTest::newRow("1024") << 1024;
+    }
+
+    void deepChainWithinAnyDescriptorLimit()
+    {
+        QFETCH(int, limit);
+        constexpr int kLevels = 3000;
+        TempTree t;
+        const std::string top = t.Dir("chain");
+        chainTree(top, kLevels);
+        struct rlimit saved {};
+        ::getrlimit(RLIMIT_NOFILE, &saved);
+        struct rlimit lowered = saved;
+        lowered.rlim_cur = rlim_t(limit);
+        QCOMPARE(::setrlimit(RLIMIT_NOFILE, &lowered), 0);
+        const WalkReport full = EngineWalk({TWalkRequest::TKind::FullSize, top});
+        TWalkOptions single;
+        single.Workers = 1;
+        const WalkReport one = EngineWalk({TWalkRequest::TKind::FullSize, top}, single);
+        ::setrlimit(RLIMIT_NOFILE, &saved);
+        for (const WalkReport &r : {full, one}) {
+            QCOMPARE(r.Kb, std::int64_t(8) * kLevels);
+            QVERIFY2(r.Warnings.empty(), Describe(r).substr(0, 2000).c_str());
+        }
+    }
+
+    // With few descriptors the walk closes folders and opens them again; each
+    // is reopened from a near folder, so the opens stay in proportion to the
+    // folders, not to the folders times the depth.
+    void reopeningStaysLinear()
+    {
+        constexpr int kLevels = 3000;
+        constexpr std::int64_t kFolders = 2 * kLevels + 1;
+        TempTree t;
+        const std::string top = t.Dir("chain");
+        chainTree(top, kLevels);
+        for (int workers : {1, 8}) {
+            TWalkOptions few;
+            few.Workers = workers;
+            few.MaxOpenDirs = 8;
+            const WalkReport r = EngineWalk({TWalkRequest::TKind::FullSize, top}, few);
+            QCOMPARE(r.Kb, std::int64_t(8) * kLevels);
+            QVERIFY(r.Warnings.empty());
+            QVERIFY2(r.FolderOpens < 3 * kFolders, std::to_string(r.FolderOpens).c_str());
+        }
+    }
+
+    // Sums past 64 bits stay at the largest value instead of wrapping.
+    void sumsSaturate()
+    {
+        TempTree t;
+        QCOMPARE(Shell("cd '" + t.Dir("huge") + "' && seq 1 1101 | xargs truncate -s 9223372036854775807"), 0);
+        t.File("huge/sub/one", 9223372036854775807LL);
+        const WalkReport full = EngineWalk({TWalkRequest::TKind::FullSize, t.Path("huge")});
+        QCOMPARE(full.Kb, INT64_MAX);
+        const std::string start = fsys::GetCurrentDir();
+        const WalkReport scan = EngineWalk({TWalkRequest::TKind::Scan, t.Path("huge")});
+        fsys::SetCurrentDir(start);
+        QCOMPARE(scan.Kb, INT64_MAX);
+        QCOMPARE(scan.Folders.size(), std::size_t(1));
+        QCOMPARE(scan.Folders[0].Kb, std::int64_t(9223372036854775807LL / 1024));
+        compareWalks(t.Path("huge"), "saturating");
+    }
+
+    // devtmpfs shares tmpfs's magic number: only the mount table tells them apart.
+    void pseudoFileSystemsCountZero()
+    {
+        if (!isRoot())
+            QSKIP("mounting needs root");
+        TempTree t;
+        const std::string dev = t.Dir("m/dev");
+        const std::string shm = t.Dir("m/shm");
+        const std::string proc = t.Dir("m/proc");
+        if (::mount("devtmpfs", dev.c_str(), "devtmpfs", 0, nullptr) != 0
+            || ::mount("quintavo", shm.c_str(), "tmpfs", 0, "size=4m") != 0
+            || ::mount("proc", proc.c_str(), "proc", 0, nullptr) != 0) {
+            ::umount2(dev.c_str(), MNT_DETACH);
+            ::umount2(shm.c_str(), MNT_DETACH);
+            QSKIP("cannot mount here");
+        }
+        t.File("m/shm/f", 10240);
+        const WalkReport scan = EngineWalk({TWalkRequest::TKind::Scan, t.Path("m")});
+        fsys::SetCurrentDir("/");
+        compareWalks(t.Path("m"), "pseudo");
+        const WalkReport devOnly = EngineWalk({TWalkRequest::TKind::FullSize, dev});
+        ::umount2(proc.c_str(), MNT_DETACH);
+        ::umount2(shm.c_str(), MNT_DETACH);
+        ::umount2(dev.c_str(), MNT_DETACH);
+        QCOMPARE(scan.Folders.size(), std::size_t(3));
+        for (const auto &f : scan.Folders)
+            QCOMPARE(f.Kb, f.Name == "shm" ? std::int64_t(10) : std::int64_t(0));
+        QVERIFY(scan.Warnings.empty());
+        QCOMPARE(devOnly.Kb, std::int64_t(0));
+    }
+};
+
+QTEST_MAIN(TestWalk)
+#include "tst_walk.moc"
