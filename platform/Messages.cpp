@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QMessageBox>
-#include <chrono>
 
 namespace platform {
 
@@ -12,28 +11,7 @@ BoxHook &boxHook()
     static BoxHook hook;
     return hook;
 }
-using Clock = std::chrono::steady_clock;
-Clock::time_point &lastServed()
-{
-    static Clock::time_point t;
-    return t;
-}
-constexpr auto kServeEvery = std::chrono::milliseconds(8);
 } // namespace
-
-void ProcessMessages()
-{
-    const auto now = Clock::now();
-    if (now - lastServed() < kServeEvery)
-        return;
-    ProcessMessagesNow();
-}
-
-void ProcessMessagesNow()
-{
-    QCoreApplication::processEvents(QEventLoop::AllEvents);
-    lastServed() = Clock::now();
-}
 
 void WarningBox(QWidget *parent, const QString &text)
 {

@@ -1,20 +1,12 @@
 #pragma once
-// The services of the message loop that handlers call directly: letting pending
-// messages run from inside a handler, and modal message boxes. Tests replace the
-// boxes through the hooks.
+// Modal message boxes that handlers show directly. Tests replace the boxes
+// through the hook.
 #include <QString>
 #include <functional>
 
 class QWidget;
 
 namespace platform {
-
-// Lets pending window messages run, at most once every few milliseconds:
-// serving the queue costs far more than asking the clock, and a walk calls
-// this for every file.
-void ProcessMessages();
-// Lets pending messages run now, whatever the throttle says.
-void ProcessMessagesNow();
 
 // A modal warning box with the caption "Avertissement" and one "OK" button.
 void WarningBox(QWidget *parent, const QString &text);
