@@ -127,16 +127,18 @@ if [ -z "$cold_skip" ]; then
   fi
 fi
 if [ -z "$cold_skip" ]; then
+  mnt=$(mktemp -d /tmp/quintavo-bench-cold-XXXXXX)
+  mount -t ext4 -o ro,noload "$loop" "$mnt" || cold_skip="the image cannot be mounted (ext4 or loop support missing?)"
+fi
+if [ -z "$cold_skip" ]; then
   dio=$(cat "/sys/block/${loop#/dev/}/loop/dio" 2>/dev/null || echo 0)
   [ "$dio" = 1 ] || echo "warning: $loop is not in direct I/O mode: the image's file may be cached" >&2
-  mnt=$(mktemp -d /tmp/quintavo-bench-cold-XXXXXX)
   # A fresh mount each time: unmounting drops the file system's caches and the
   # loop device's own; direct I/O keeps the image file out of the page cache.
   remount() {
-    if mountpoint -q "$mnt"; then umount "$mnt"; fi
+    umount "$mnt"
     mount -t ext4 -o ro,noload "$loop" "$mnt"
   }
-  remount
   measure "$mnt" remount
   cold_ratio=$(ratio "$scan_med" "$du_med")
   cold_par_ratio=$(ratio "$par_med" "$du_med")
