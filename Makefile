@@ -1,6 +1,6 @@
 # Thin wrapper over CMake; `make run` and `make test` set everything up on Debian 12.
 BUILD_DIR ?= build
-PACKAGES := cmake g++ make qt6-base-dev libjpeg-dev fonts-dejavu-core xvfb xauth xdotool x11-apps imagemagick strace util-linux acl
+PACKAGES := cmake g++ make qt6-base-dev libjpeg-dev fonts-dejavu-core xvfb xauth xdotool x11-apps imagemagick strace util-linux libfuse3-dev fuse3 mount e2fsprogs acl
 JOBS ?= $(shell nproc)
 
 .PHONY: all deps build run test bench install clean
