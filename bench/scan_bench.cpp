@@ -1,7 +1,10 @@
 // Times the main window's real scan of a folder, window shown off-screen and
 // its timer running, and reports the total, the time, the peak memory and the
 // longest gap between two served timer ticks.
-//   scan_bench PATH [ROUNDS]
+//   scan_bench PATH [ROUNDS] [--close-after=MS]
+// With --close-after, the scan runs from the event loop, as a command does,
+// and the window gets a close request, as from the window manager, MS
+// milliseconds after the start.
 #include "FileSystem.h"
 #include "Messages.h"
 #include "PieSeries.h"
@@ -9,9 +12,12 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QCloseEvent>
 #include <QTimer>
+#include <QWindow>
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <sys/resource.h>
 
 int main(int argc, char **argv)
@@ -23,6 +29,7 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     const std::string path = argv[1];
     const int rounds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 1;
+    const QByteArray closeOption = argc > 3 ? QByteArray(argv[3]) : QByteArray();
     int warnings = 0;
     platform::SetBoxHook([&](const QString &, const QString &) { ++warnings; });
     TForm1 form;
@@ -34,6 +41,16 @@ int main(int argc, char **argv)
             longestGap = std::max(longestGap, tick.nsecsElapsed());
         tick.restart();
     });
+    if (closeOption.startsWith("--close-after=")) {
+        const int ms = closeOption.mid(int(std::strlen("--close-after="))).toInt();
+        QTimer::singleShot(0, &form, [&] { form.scan(path); });
+        QTimer::singleShot(ms, &form, [&] {
+            std::printf(form.Scanning() ? "closed during the scan\n" : "closed after the scan\n");
+            std::fflush(stdout);
+            QCoreApplication::postEvent(form.windowHandle(), new QCloseEvent);
+        });
+        return app.exec();
+    }
     for (int r = 0; r < rounds; ++r) {
         // A stall before the first tick or after the last one counts too.
         tick.start();

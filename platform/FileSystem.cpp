@@ -210,9 +210,13 @@ bool FileListing::Next(TSearchRec &rec)
     while (FReader->Next(e)) {
         std::int64_t size = 0;
         bool isDir = e.IsDir;
+        // An entry whose status fails (vanished since, or unreadable) is listed
+        // as the listing typed it, with no size; untyped, it is left out.
         if (!StatAt(FReader->Fd(), e.Name, size, isDir)) {
-            // Vanished between listing and status: no longer part of the folder.
-            continue;
+            if (e.IsUnknown)
+                continue;
+            isDir = e.IsDir;
+            size = 0;
         }
         std::uint32_t attr = isDir ? faDirectory : faArchive;
         if (e.Name[0] == '.')
