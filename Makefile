@@ -3,7 +3,7 @@ BUILD_DIR ?= build
 PACKAGES := cmake g++ make qt6-base-dev libjpeg-dev fonts-dejavu-core xvfb xauth xdotool x11-apps imagemagick strace util-linux
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps build run test bench install clean
+.PHONY: all deps build display run test bench install clean
 
 all: build
 
@@ -23,7 +23,17 @@ build: deps
 	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 	cmake --build $(BUILD_DIR) -j $(JOBS)
 
-run: build
+# The program needs a display server unless Qt is told to use a plugin that does not.
+display:
+	@case "$${QT_QPA_PLATFORM:-xcb}" in xcb*|wayland*) \
+	  if [ -z "$$DISPLAY" ] && [ -z "$$WAYLAND_DISPLAY" ]; then \
+	    echo "quintavo : il faut une session graphique (ni DISPLAY ni WAYLAND_DISPLAY n'est défini)" >&2; exit 1; \
+	  fi;; \
+	esac
+
+# Checked before anything is installed or built.
+run: display
+	@$(MAKE) --no-print-directory build
 	./$(BUILD_DIR)/quintavo
 
 test: build
