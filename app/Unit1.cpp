@@ -1,5 +1,6 @@
 #include "Unit1.h"
 
+#include "Accessibility.h"
 #include "Chart.h"
 #include "DirSelDlg.h"
 #include "DirWalker.h"
@@ -90,6 +91,7 @@ TForm1::TForm1(QWidget *parent) : QWidget(parent), ui(std::make_unique<Ui::TForm
     HelpBtn->OnClick = [this](QObject *s) { HelpBtnClick(s); };
     Chart1->installEventFilter(this);
     Fond->installEventFilter(this);
+    NameForScreenReaders(this);
     FormCreate();
 }
 
@@ -438,6 +440,7 @@ void TForm1::scan(const std::string &path)
         ScanTimer->stop();
         for (const auto &entity : *FEntities)
             Series1->AddPoint(double(entity->Size), entity->Name, entity->Color);
+        DescribePie(Chart1, *Series1);
     }
     SetButtonsEnabled(true);
     FScanning = false;

@@ -2,6 +2,7 @@
 // folder dialog, then the help dialog; the message loop runs until the main
 // window closes. No arguments, no settings: nothing is scanned before the
 // user's first command.
+#include "Accessibility.h"
 #include "DirSelDlg.h"
 #include "HelpDlg.h"
 #include "Unit1.h"
@@ -73,6 +74,8 @@ int main(int argc, char **argv)
     TForm1 form;
     TDirSelDlg dirSelDlg(&form, form.PatternTile());
     THelpDlg helpDlg(&form, form.PatternTile());
+    NameForScreenReaders(&dirSelDlg);
+    NameForScreenReaders(&helpDlg);
     form.DirSelDlg = &dirSelDlg;
     form.HelpDlg = &helpDlg;
     form.show();
