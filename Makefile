@@ -1,9 +1,10 @@
 # Thin wrapper over CMake; `make run` and `make test` set everything up on Debian 12.
 BUILD_DIR ?= build
-PACKAGES := cmake g++ make qt6-base-dev libjpeg-dev fonts-dejavu-core xvfb xauth xdotool x11-apps imagemagick strace util-linux
+PACKAGES := cmake g++ make qt6-base-dev libjpeg-dev fonts-dejavu-core xvfb xauth xdotool x11-apps imagemagick strace util-linux \
+            dpkg-dev file lintian appstream desktop-file-utils
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps build display run test bench install clean
+.PHONY: all deps build display run test bench install deb clean
 
 all: build
 
@@ -46,6 +47,10 @@ bench: build
 PREFIX ?= /usr/local
 install: build
 	cmake --install $(BUILD_DIR) --prefix $(PREFIX)
+
+# The Debian package: $(BUILD_DIR)/quintavo_<version>_<arch>.deb.
+deb: build
+	cd $(BUILD_DIR) && cpack -G DEB
 
 clean:
 	rm -rf $(BUILD_DIR)
