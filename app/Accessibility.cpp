@@ -55,6 +55,8 @@ private:
     TFreeBtn *Button() const { return static_cast<TFreeBtn *>(widget()); }
 };
 
+// The interfaces made here are owned by Qt's accessibility cache, which drops
+// each one with its widget.
 QAccessibleInterface *ControlFactory(const QString &className, QObject *object)
 {
     if (className == QLatin1String("TFreeBtn"))

@@ -71,6 +71,8 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     qInstallMessageHandler(gPreviousHandler);
     QApplication::setApplicationName(QStringLiteral("Quintavo"));
+    // Lets the desktop match the window to its menu entry and icon.
+    QApplication::setDesktopFileName(QStringLiteral("org.quintavo.quintavo"));
     TForm1 form;
     TDirSelDlg dirSelDlg(&form, form.PatternTile());
     THelpDlg helpDlg(&form, form.PatternTile());
