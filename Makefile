@@ -1,9 +1,10 @@
 # Thin wrapper over CMake; `make run` and `make test` set everything up on Debian 12.
 BUILD_DIR ?= build
-PACKAGES := cmake g++ make qt6-base-dev libjpeg-dev fonts-dejavu-core xvfb xauth xdotool x11-apps imagemagick strace util-linux libfuse3-dev fuse3 mount e2fsprogs acl
+PACKAGES := cmake g++ make qt6-base-dev libjpeg-dev fonts-dejavu-core xvfb xauth xdotool x11-apps imagemagick strace util-linux \
+            libfuse3-dev fuse3 mount e2fsprogs acl dpkg-dev file lintian appstream desktop-file-utils
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps build run test bench install clean
+.PHONY: all deps build display run test bench install deb clean
 
 all: build
 
@@ -23,7 +24,17 @@ build: deps
 	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 	cmake --build $(BUILD_DIR) -j $(JOBS)
 
-run: build
+# The program needs a display server unless Qt is told to use a plugin that does not.
+display:
+	@case "$${QT_QPA_PLATFORM:-xcb}" in xcb*|wayland*) \
+	  if [ -z "$$DISPLAY" ] && [ -z "$$WAYLAND_DISPLAY" ]; then \
+	    echo "quintavo : il faut une session graphique (ni DISPLAY ni WAYLAND_DISPLAY n'est défini)" >&2; exit 1; \
+	  fi;; \
+	esac
+
+# Checked before anything is installed or built.
+run: display
+	@$(MAKE) --no-print-directory build
 	./$(BUILD_DIR)/quintavo
 
 test: build
@@ -36,6 +47,10 @@ bench: build
 PREFIX ?= /usr/local
 install: build
 	cmake --install $(BUILD_DIR) --prefix $(PREFIX)
+
+# The Debian package: $(BUILD_DIR)/quintavo_<version>_<arch>.deb.
+deb: build
+	cd $(BUILD_DIR) && cpack -G DEB
 
 clean:
 	rm -rf $(BUILD_DIR)

@@ -1,5 +1,6 @@
 #include "Unit1.h"
 
+#include "Accessibility.h"
 #include "Chart.h"
 #include "DirSelDlg.h"
 #include "FileSystem.h"
@@ -92,6 +93,7 @@ TForm1::TForm1(QWidget *parent)
     HelpBtn->OnClick = [this](QObject *s) { HelpBtnClick(s); };
     Chart1->installEventFilter(this);
     Fond->installEventFilter(this);
+    NameForScreenReaders(this);
     FormCreate();
 }
 
@@ -483,6 +485,7 @@ void TForm1::scan(const std::string &path)
             FillEntities(FJob->Outcome());
             for (const auto &entity : *FEntities)
                 Series1->AddPoint(double(entity->Size), entity->Name, entity->Color);
+            DescribePie(Chart1, *Series1);
         }
     }
     EndJob(false);

@@ -2,25 +2,82 @@
 // folder dialog, then the help dialog; the message loop runs until the main
 // window closes. No arguments, no settings: nothing is scanned before the
 // user's first command.
+#include "Accessibility.h"
 #include "DirSelDlg.h"
 #include "HelpDlg.h"
 #include "Unit1.h"
 
 #include <QApplication>
+#include <cstdio>
 #include <cstdlib>
+#include <string_view>
+
+namespace {
+
+constexpr const char *kNoDisplay =
+    "quintavo : il faut une session graphique (ni DISPLAY ni WAYLAND_DISPLAY n'est défini)\n";
+
+bool Set(const char *name)
+{
+    const char *v = std::getenv(name);
+    return v != nullptr && *v != '\0';
+}
+
+// True when the platform plugin Qt will pick needs a display server and there
+// is none to talk to; other plugins (offscreen, linuxfb, vnc...) need none.
+bool DisplayMissing()
+{
+    const char *platform = std::getenv("QT_QPA_PLATFORM");
+    if (platform != nullptr && *platform != '\0') {
+        const std::string_view p(platform);
+        if (!p.starts_with("xcb") && !p.starts_with("wayland"))
+            return false;
+    }
+    return !Set("DISPLAY") && !Set("WAYLAND_DISPLAY");
+}
+
+QtMessageHandler gPreviousHandler = nullptr;
+
+// Qt ends a process whose display cannot be opened with an abort; while the
+// application starts, such a failure is reported in one line with status 1.
+void StartupMessages(QtMsgType type, const QMessageLogContext &context, const QString &text)
+{
+    if (type == QtFatalMsg) {
+        std::fprintf(stderr, "quintavo : impossible d'ouvrir la session graphique (DISPLAY=%s, WAYLAND_DISPLAY=%s)\n",
+                     Set("DISPLAY") ? std::getenv("DISPLAY") : "",
+                     Set("WAYLAND_DISPLAY") ? std::getenv("WAYLAND_DISPLAY") : "");
+        std::_Exit(1);
+    }
+    if (gPreviousHandler != nullptr)
+        gPreviousHandler(type, context, text);
+    else
+        std::fprintf(stderr, "%s\n", qUtf8Printable(text));
+}
+
+} // namespace
 
 int main(int argc, char **argv)
 {
+    if (DisplayMissing()) {
+        std::fputs(kNoDisplay, stderr);
+        return 1;
+    }
     // A Wayland client cannot place its own window; the round window is dragged
     // by moving it, so the X11 plugin is preferred where there is one.
     if (std::getenv("QT_QPA_PLATFORM") == nullptr && std::getenv("WAYLAND_DISPLAY") != nullptr
         && std::getenv("DISPLAY") != nullptr)
         qputenv("QT_QPA_PLATFORM", "xcb");
+    gPreviousHandler = qInstallMessageHandler(StartupMessages);
     QApplication app(argc, argv);
+    qInstallMessageHandler(gPreviousHandler);
     QApplication::setApplicationName(QStringLiteral("Quintavo"));
+    // Lets the desktop match the window to its menu entry and icon.
+    QApplication::setDesktopFileName(QStringLiteral("org.quintavo.quintavo"));
     TForm1 form;
     TDirSelDlg dirSelDlg(&form, form.PatternTile());
     THelpDlg helpDlg(&form, form.PatternTile());
+    NameForScreenReaders(&dirSelDlg);
+    NameForScreenReaders(&helpDlg);
     form.DirSelDlg = &dirSelDlg;
     form.HelpDlg = &helpDlg;
     form.show();
