@@ -185,6 +185,22 @@ void TCanvas::PaintPixels(const TPixelSet &pixels, bool withBrush)
     }
 }
 
+const TCanvas::TShapes &TCanvas::ShapesOf(int x1, int y1, int x2, int y2)
+{
+    TShapes &c = FShapes;
+    const int pen = FPen.Width();
+    if (c.X1 != x1 || c.Y1 != y1 || c.X2 != x2 || c.Y2 != y2 || c.PenWidth != pen) {
+        c.X1 = x1;
+        c.Y1 = y1;
+        c.X2 = x2;
+        c.Y2 = y2;
+        c.PenWidth = pen;
+        c.Shape = EllipsePixels(x1, y1, x2, y2);
+        c.Outline = EllipseOutlinePixels(x1, y1, x2, y2, pen);
+    }
+    return c;
+}
+
 bool TCanvas::BrushPaints() const
 {
     return FBrush.Style() != TBrushStyle::bsClear;
@@ -200,10 +216,11 @@ void TCanvas::Ellipse(int x1, int y1, int x2, int y2)
     if (!FTarget)
         return;
     Handle();
+    const TShapes &shapes = ShapesOf(x1, y1, x2, y2);
     if (BrushPaints())
-        PaintPixels(EllipsePixels(x1, y1, x2, y2), true);
+        PaintPixels(shapes.Shape, true);
     if (PenPaints()) {
-        TPixelSet outline = EllipseOutlinePixels(x1, y1, x2, y2, FPen.Width());
+        TPixelSet outline = shapes.Outline;
         if (FPen.AlternatePixels)
             outline = AlternateAround(outline, QPoint((x1 + x2) / 2, (y1 + y2) / 2));
         PaintPixels(outline, false);
@@ -217,23 +234,26 @@ void TCanvas::Pie(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4
         return;
     Handle();
     const TWedge wedge(x1, y1, x2, y2, QPoint(x3, y3), QPoint(x4, y4));
-    const TPixelSet shape = EllipsePixels(x1, y1, x2, y2);
+    const TShapes &shapes = ShapesOf(x1, y1, x2, y2);
+    const TPixelSet &shape = shapes.Shape;
     if (BrushPaints()) {
         TPixelSet fill(shape.Bounds());
-        for (const QPoint &q : shape.Points())
-            if (wedge.Contains(q.x(), q.y()))
-                fill.Set(q.x(), q.y());
+        shape.ForEach([&](int x, int y) {
+            if (wedge.Contains(x, y))
+                fill.Set(x, y);
+        });
         PaintPixels(fill, true);
     }
     if (!PenPaints()) {
         Changed();
         return;
     }
-    const TPixelSet band = EllipseOutlinePixels(x1, y1, x2, y2, FPen.Width());
+    const TPixelSet &band = shapes.Outline;
     TPixelSet arc(band.Bounds());
-    for (const QPoint &q : band.Points())
-        if (wedge.Contains(q.x(), q.y()))
-            arc.Set(q.x(), q.y());
+    band.ForEach([&](int x, int y) {
+        if (wedge.Contains(x, y))
+            arc.Set(x, y);
+    });
     if (FPen.AlternatePixels)
         arc = AlternateAround(arc, wedge.Centre());
     PaintPixels(arc, false);
@@ -264,9 +284,10 @@ void TCanvas::Arc(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4
     const TWedge wedge(x1, y1, x2, y2, QPoint(x3, y3), QPoint(x4, y4));
     const TPixelSet band = EllipseOutlinePixels(x1, y1, x2, y2, FPen.Width());
     TPixelSet arc(band.Bounds());
-    for (const QPoint &q : band.Points())
-        if (wedge.Contains(q.x(), q.y()))
-            arc.Set(q.x(), q.y());
+    band.ForEach([&](int x, int y) {
+        if (wedge.Contains(x, y))
+            arc.Set(x, y);
+    });
     if (FPen.AlternatePixels)
         arc = AlternateAround(arc, wedge.Centre());
     PaintPixels(arc, false);

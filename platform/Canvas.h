@@ -3,6 +3,7 @@
 // rectangles exclude their right and bottom edges, wedges are given by a box
 // and two ray points, text has an escapement angle, and nothing is antialiased.
 #include "Graphics.h"
+#include "GraphicsRaster.h"
 
 #include <QPoint>
 #include <optional>
@@ -101,6 +102,14 @@ private:
     void PaintPixels(const class TPixelSet &pixels, bool withBrush);
     bool BrushPaints() const;
     bool PenPaints() const;
+    // The ellipse of a box and its outline for the current pen width, kept for
+    // the next call: a pie draws every slice on the same box.
+    struct TShapes {
+        int X1 = 0, Y1 = 0, X2 = 0, Y2 = 0, PenWidth = -1;
+        TPixelSet Shape, Outline;
+    };
+    const TShapes &ShapesOf(int x1, int y1, int x2, int y2);
+    TShapes FShapes;
     void FillAndStroke(QPainter &p, const class QPainterPath &path);
 
     QImage *FTarget = nullptr;

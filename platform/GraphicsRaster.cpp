@@ -4,23 +4,17 @@
 #include <cstdlib>
 
 TPixelSet::TPixelSet(const QRect &bounds)
-    : FBounds(bounds.isValid() ? bounds : QRect()),
-      FBits(FBounds.isValid() ? std::size_t(FBounds.width()) * std::size_t(FBounds.height()) : 0, 0)
+    : FBounds(bounds.isValid() ? bounds : QRect()), FLeft(FBounds.left()), FTop(FBounds.top()),
+      FWidth(FBounds.isValid() ? FBounds.width() : 0), FHeight(FBounds.isValid() ? FBounds.height() : 0),
+      FBits(std::size_t(FWidth) * std::size_t(FHeight), 0)
 {
-}
-
-bool TPixelSet::Contains(int x, int y) const
-{
-    if (!FBounds.contains(x, y))
-        return false;
-    return FBits[std::size_t(y - FBounds.top()) * std::size_t(FBounds.width()) + std::size_t(x - FBounds.left())] != 0;
 }
 
 void TPixelSet::Set(int x, int y, bool on)
 {
-    if (!FBounds.contains(x, y))
-        return;
-    FBits[std::size_t(y - FBounds.top()) * std::size_t(FBounds.width()) + std::size_t(x - FBounds.left())] = on ? 1 : 0;
+    const unsigned dx = unsigned(x - FLeft), dy = unsigned(y - FTop);
+    if (dx < unsigned(FWidth) && dy < unsigned(FHeight))
+        FBits[std::size_t(dy) * std::size_t(FWidth) + dx] = on ? 1 : 0;
 }
 
 bool TPixelSet::Empty() const
@@ -36,16 +30,19 @@ int TPixelSet::Count() const
 std::vector<QPoint> TPixelSet::Points() const
 {
     std::vector<QPoint> out;
-    for (int y = FBounds.top(); y <= FBounds.bottom(); ++y)
-        for (int x = FBounds.left(); x <= FBounds.right(); ++x)
-            if (Contains(x, y))
-                out.emplace_back(x, y);
+    std::size_t k = 0;
+    for (int y = 0; y < FHeight; ++y)
+        for (int x = 0; x < FWidth; ++x, ++k)
+            if (FBits[k])
+                out.emplace_back(FLeft + x, FTop + y);
     return out;
 }
 
 QRegion TPixelSet::ToRegion() const
 {
-    QRegion region;
+    // Runs of one row each, in row order then left to right: the banded order a
+    // region is built from in one step.
+    std::vector<QRect> runs;
     for (int y = FBounds.top(); y <= FBounds.bottom(); ++y) {
         int x = FBounds.left();
         while (x <= FBounds.right()) {
@@ -56,30 +53,35 @@ QRegion TPixelSet::ToRegion() const
             const int start = x;
             while (x <= FBounds.right() && Contains(x, y))
                 ++x;
-            region += QRect(start, y, x - start, 1);
+            runs.emplace_back(start, y, x - start, 1);
         }
     }
+    QRegion region;
+    region.setRects(runs.data(), int(runs.size()));
     return region;
 }
 
 TPixelSet TPixelSet::Minus(const TPixelSet &other) const
 {
     TPixelSet out = *this;
-    for (int y = FBounds.top(); y <= FBounds.bottom(); ++y)
-        for (int x = FBounds.left(); x <= FBounds.right(); ++x)
-            if (other.Contains(x, y))
-                out.Set(x, y, false);
+    std::size_t k = 0;
+    for (int y = 0; y < FHeight; ++y)
+        for (int x = 0; x < FWidth; ++x, ++k)
+            if (out.FBits[k] && other.Contains(FLeft + x, FTop + y))
+                out.FBits[k] = 0;
     return out;
 }
 
 TPixelSet TPixelSet::Boundary() const
 {
     TPixelSet out(FBounds);
-    for (int y = FBounds.top(); y <= FBounds.bottom(); ++y)
-        for (int x = FBounds.left(); x <= FBounds.right(); ++x)
-            if (Contains(x, y)
-                && (!Contains(x - 1, y) || !Contains(x + 1, y) || !Contains(x, y - 1) || !Contains(x, y + 1)))
-                out.Set(x, y);
+    std::size_t k = 0;
+    for (int y = 0; y < FHeight; ++y)
+        for (int x = 0; x < FWidth; ++x, ++k)
+            if (FBits[k]
+                && (x == 0 || !FBits[k - 1] || x == FWidth - 1 || !FBits[k + 1] || y == 0
+                    || !FBits[k - std::size_t(FWidth)] || y == FHeight - 1 || !FBits[k + std::size_t(FWidth)]))
+                out.FBits[k] = 1;
     return out;
 }
 

@@ -19,7 +19,12 @@ public:
     // An empty set that can hold the pixels of bounds.
     explicit TPixelSet(const QRect &bounds);
     const QRect &Bounds() const { return FBounds; }
-    bool Contains(int x, int y) const;
+    bool Contains(int x, int y) const
+    {
+        const unsigned dx = unsigned(x - FLeft), dy = unsigned(y - FTop);
+        return dx < unsigned(FWidth) && dy < unsigned(FHeight)
+               && FBits[std::size_t(dy) * std::size_t(FWidth) + dx] != 0;
+    }
     bool Contains(QPoint p) const { return Contains(p.x(), p.y()); }
     // Ignored outside the bounds.
     void Set(int x, int y, bool on = true);
@@ -27,6 +32,15 @@ public:
     int Count() const;
     // Every member, row by row, left to right.
     std::vector<QPoint> Points() const;
+    // Calls f(x, y) for every member in the same order, without a list.
+    template <typename F> void ForEach(F f) const
+    {
+        std::size_t k = 0;
+        for (int y = 0; y < FHeight; ++y)
+            for (int x = 0; x < FWidth; ++x, ++k)
+                if (FBits[k])
+                    f(FLeft + x, FTop + y);
+    }
     // The members as a region made of row runs.
     QRegion ToRegion() const;
     // Members of this set that are not members of other.
@@ -37,6 +51,7 @@ public:
 
 private:
     QRect FBounds;
+    int FLeft = 0, FTop = 0, FWidth = 0, FHeight = 0;
     std::vector<std::uint8_t> FBits;
 };
 

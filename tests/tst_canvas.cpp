@@ -224,7 +224,7 @@ private slots:
         c.Pen().SetColor(clBlack);
         c.Ellipse(box.left(), box.top(), box.right(), box.bottom());
         const TRegion r = TRegion::CreateEllipticRgn(box.left(), box.top(), box.right(), box.bottom());
-        QCOMPARE(r.Region(), painted(img));
+        QVERIFY((r.Region() ^ painted(img)).isEmpty());
     }
 
     void widePenIsCentredOnTheEdge_data()
@@ -246,7 +246,7 @@ private slots:
         c.Pen().SetColor(clBlue);
         c.Pen().SetWidth(3);
         c.Ellipse(1, 1, size - 1, size - 1);
-        QCOMPARE(painted(img), TRegion::CreateEllipticRgn(0, 0, size, size).Region());
+        QVERIFY((painted(img) ^ TRegion::CreateEllipticRgn(0, 0, size, size).Region()).isEmpty());
         // Three pixels of ring at the middle of every side, the fill after them.
         const int mid = (size - 1) / 2;
         for (int k = 0; k < 3; ++k) {

@@ -69,7 +69,7 @@ private slots:
     void windowIsTheCircleOfFond()
     {
         Shown s;
-        QCOMPARE(s.form.mask(), EllipsePixels(0, 0, 250, 250).ToRegion());
+        QVERIFY((s.form.mask() ^ EllipsePixels(0, 0, 250, 250).ToRegion()).isEmpty());
         QVERIFY(!s.form.mask().contains(QPoint(2, 2)));
         QVERIFY(s.form.mask().contains(QPoint(125, 125)));
         // The circle reaches the last column and row of the window.
