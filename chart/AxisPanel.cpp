@@ -4,7 +4,10 @@
 
 #include <algorithm>
 
-TCustomAxisPanel::TCustomAxisPanel(QWidget *parent) : TCustomChartPanelExtended(parent) {}
+TCustomAxisPanel::TCustomAxisPanel(QWidget *parent) : TCustomChartPanelExtended(parent)
+{
+    FinishConstruction();
+}
 
 TCustomAxisPanel::~TCustomAxisPanel()
 {
@@ -17,9 +20,8 @@ void TCustomAxisPanel::FreeAllSeries()
     while (!FSeriesList.empty()) {
         TChartSeries *s = FSeriesList.back();
         s->SetParentChart(nullptr);
-        // Series belong to the panel through the toolkit's parent ownership.
-        if (s->parent() == this)
-            delete s;
+        // Whatever its toolkit parent, a series still in the list goes with the panel.
+        delete s;
     }
 }
 

@@ -50,7 +50,8 @@ public:
     bool IsAxisShown(const TChartAxis &axis) const { return FAxisVisible && axis.Visible; }
 
 protected:
-    // Detaches and frees every series still in the list.
+    // Detaches and frees every series still in the list: series attached to a
+    // panel must live on the heap.
     void FreeAllSeries();
 
 private:

@@ -5,7 +5,6 @@
 TCustomChart::TCustomChart(QWidget *parent) : TCustomAxisPanel(parent)
 {
     BackWall.Pen.OnChange = [this] { Invalidate(); };
-    SavedCursor = cursor().shape();
     FinishConstruction();
 }
 
@@ -16,6 +15,8 @@ TCustomChart::~TCustomChart()
 
 void TCustomChart::SetBackColor(TColor c)
 {
+    if (c == BackWall.Color)
+        return;
     BackWall.Color = c;
     if (parentWidget())
         BackWall.Brush.Style = TBrushStyle::bsSolid;
@@ -51,10 +52,8 @@ void TCustomChart::DrawPlotWalls()
     }
     if (!View3D()) {
         const TRect p = PlotRect();
+        // The background mode stays as the fill style left it.
         c->Rectangle(p.Left, p.Top, p.Right + 1, p.Bottom + 1);
-        // A clear brush paints nothing but leaves the background opaque in white.
-        c->SetBackgroundMode(TBkMode::Opaque);
-        c->SetBackgroundColor(ColorToRGB(BackWall.Brush.Color));
     }
 }
 
@@ -143,9 +142,7 @@ void TCustomChart::ChartMouseDown(TMouseButton button, TShiftState shift, int x,
             StartZoomOrPan(button, shift, x, y, handled);
         break;
     case TClickedPartKind::cpSeries:
-        ClickConsumed = false;
         handled = p.Series->ClickSeriesValue(p.ValueIndex, button, shift, x, y);
-        ClickConsumed = handled;
         if (OnClickSeries) {
             ClickConsumed = true;
             OnClickSeries(this, p.Series, p.ValueIndex, button, shift, x, y);
@@ -268,6 +265,8 @@ void TCustomChart::leaveEvent(QEvent *e)
 
 void TCustomChart::wheelEvent(QWheelEvent *e)
 {
-    // A wheel turn shifts the vertical axes; none is drawn here, so the pie stays.
+    // A wheel turn shifts the vertical axes and repaints; none is drawn here, so
+    // the new frame shows the same pie.
     e->accept();
+    Invalidate();
 }

@@ -116,20 +116,29 @@ class TChart : public TCustomChart {
 public:
     explicit TChart(QWidget *parent = nullptr) : TCustomChart(parent) {}
 
+    // Stores a new value and repaints; an unchanged value does nothing.
+    template <typename T> void SetIfChanged(T &field, T v)
+    {
+        if (field != v) {
+            field = v;
+            Invalidate();
+        }
+    }
+
     QColor GetColor() const { return toQColor(Color()); }
     void PutColor(const QColor &v) { SetColor(fromQColor(v)); }
     QColor GetBackColor() const { return toQColor(BackColor()); }
     void PutBackColor(const QColor &v) { SetBackColor(fromQColor(v)); }
     int GetBevelOuter() const { return int(TCustomChartPanel::BevelOuter); }
-    void PutBevelOuter(int v) { TCustomChartPanel::BevelOuter = TPanelBevel(v); Invalidate(); }
+    void PutBevelOuter(int v) { SetBevelOuter(TPanelBevel(v)); }
     int GetMarginLeft() const { return TCustomChartPanel::MarginLeft; }
-    void PutMarginLeft(int v) { TCustomChartPanel::MarginLeft = v; Invalidate(); }
+    void PutMarginLeft(int v) { SetIfChanged(TCustomChartPanel::MarginLeft, v); }
     int GetMarginTop() const { return TCustomChartPanel::MarginTop; }
-    void PutMarginTop(int v) { TCustomChartPanel::MarginTop = v; Invalidate(); }
+    void PutMarginTop(int v) { SetIfChanged(TCustomChartPanel::MarginTop, v); }
     int GetMarginRight() const { return TCustomChartPanel::MarginRight; }
-    void PutMarginRight(int v) { TCustomChartPanel::MarginRight = v; Invalidate(); }
+    void PutMarginRight(int v) { SetIfChanged(TCustomChartPanel::MarginRight, v); }
     int GetMarginBottom() const { return TCustomChartPanel::MarginBottom; }
-    void PutMarginBottom(int v) { TCustomChartPanel::MarginBottom = v; Invalidate(); }
+    void PutMarginBottom(int v) { SetIfChanged(TCustomChartPanel::MarginBottom, v); }
     bool GetView3D() const { return View3D(); }
     void PutView3D(bool v) { SetView3D(v); }
     bool GetView3DWalls() const { return View3DWalls(); }
@@ -147,7 +156,7 @@ public:
     bool GetAxisVisible() const { return AxisVisible(); }
     void PutAxisVisible(bool v) { SetAxisVisible(v); }
     bool GetLeftAxisVisible() const { return LeftAxis.Visible; }
-    void PutLeftAxisVisible(bool v) { LeftAxis.Visible = v; Invalidate(); }
+    void PutLeftAxisVisible(bool v) { SetIfChanged(LeftAxis.Visible, v); }
     bool GetClipPoints() const { return ClipPoints(); }
     void PutClipPoints(bool v) { SetClipPoints(v); }
     bool GetAllowZoom() const { return TCustomChartPanelExtended::AllowZoom; }
@@ -159,9 +168,9 @@ public:
     bool GetFrameVisible() const { return BackWall.Pen.Visible(); }
     void PutFrameVisible(bool v) { SetFrameVisible(v); }
     bool GetLegendVisible() const { return Legend.Visible; }
-    void PutLegendVisible(bool v) { Legend.Visible = v; Invalidate(); }
+    void PutLegendVisible(bool v) { SetIfChanged(Legend.Visible, v); }
     bool GetTitleVisible() const { return Title.Visible; }
-    void PutTitleVisible(bool v) { Title.Visible = v; Invalidate(); }
+    void PutTitleVisible(bool v) { SetIfChanged(Title.Visible, v); }
     bool GetFootVisible() const { return Foot.Visible; }
-    void PutFootVisible(bool v) { Foot.Visible = v; Invalidate(); }
+    void PutFootVisible(bool v) { SetIfChanged(Foot.Visible, v); }
 };

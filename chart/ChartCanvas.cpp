@@ -51,7 +51,12 @@ void TChartCanvas3D::SetMonochrome(bool v)
     FMonochrome = v;
     FFrameBitmap.reset();
     FDirty = true;
+    if (OnInvalidatePanel)
+        OnInvalidatePanel();
 }
+
+unsigned TChartCanvas3D::GetTextAlignment() { return GetDeviceHandle()->TextAlign; }
+void TChartCanvas3D::SetTextAlignment(unsigned flags) { GetDeviceHandle()->TextAlign = flags; }
 
 void TChartCanvas3D::SetPixel(int x, int y, TColor c) { TargetCanvas()->SetPixel(x, y, ColorToRGB(c)); }
 

@@ -6,6 +6,7 @@
 #include "ChartPen.h"
 #include "View3DOptions.h"
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -28,6 +29,9 @@ public:
     virtual TDeviceContext *GetDeviceHandle() = 0;
     virtual bool GetMonochrome() const = 0;
     virtual bool GetBuffered() const = 0;
+    // The device's text alignment: TA_* flags.
+    virtual unsigned GetTextAlignment() = 0;
+    virtual void SetTextAlignment(unsigned flags) = 0;
     virtual void SetBackgroundColor(TColor c) = 0;
     virtual void SetBackgroundMode(TBkMode m) = 0;
     virtual void SetMonochrome(bool v) = 0;
@@ -102,6 +106,8 @@ public:
     TDeviceContext *GetDeviceHandle() override;
     bool GetMonochrome() const override { return FMonochrome; }
     bool GetBuffered() const override { return FBuffered; }
+    unsigned GetTextAlignment() override;
+    void SetTextAlignment(unsigned flags) override;
     void SetBackgroundColor(TColor c) override;
     void SetBackgroundMode(TBkMode m) override;
     void SetMonochrome(bool v) override;
@@ -137,6 +143,8 @@ public:
     void SetProjection(int depth, const TRect &whole, const TRect &plot) override;
     void EndFrame(TCanvas *destination, TCanvas *defaultCanvas, const TRect &frame) override;
     bool ShowCachedFrame() override;
+    // Asks the owning panel for a new frame (set by the panel).
+    std::function<void()> OnInvalidatePanel;
     // Forgets the 3D options, as when the panel's window is re-created.
     void ForgetOptions() { F3DOptions = nullptr; }
 

@@ -20,6 +20,7 @@ TCustomChartPanel::TCustomChartPanel(QWidget *parent)
     : QWidget(parent), FView3DOptions(std::make_unique<TView3DOptions>([this] { Invalidate(); })),
       FWindowCanvas(&FSurface), FChartCanvas(std::make_unique<TChartCanvas3D>(&FWindowCanvas))
 {
+    FChartCanvas->OnInvalidatePanel = [this] { Invalidate(); };
     resize(400, 250);
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAttribute(Qt::WA_NoSystemBackground);
@@ -40,6 +41,7 @@ TCustomChartPanel::TCustomChartPanel(QWidget *parent)
             FWindowCanvas.ReleaseHandle();
         }, Qt::QueuedConnection);
     };
+    FinishConstruction();
 }
 
 TCustomChartPanel::~TCustomChartPanel()
@@ -59,6 +61,8 @@ void TCustomChartPanel::SetChart3DPercent(int v)
 
 void TCustomChartPanel::SetMargins(int left, int top, int right, int bottom)
 {
+    if (left == MarginLeft && top == MarginTop && right == MarginRight && bottom == MarginBottom)
+        return;
     MarginLeft = left;
     MarginTop = top;
     MarginRight = right;
@@ -187,6 +191,8 @@ void TCustomChartPanel::paintEvent(QPaintEvent *)
 void TCustomChartPanel::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
+    // The kept frame has the old size: the next paint draws a new one.
+    FChartCanvas->MarkDirty();
     if (FSurface.size() != size()) {
         QImage next(size(), QImage::Format_ARGB32_Premultiplied);
         next.fill(Qt::black);
@@ -194,6 +200,22 @@ void TCustomChartPanel::resizeEvent(QResizeEvent *event)
         FWindowCanvas.SetTarget(&FSurface);
     }
     FNeedsPaint = true;
+}
+
+void TCustomChartPanel::Loaded()
+{
+    if (FSavedCursorTaken)
+        return;
+    FSavedCursorTaken = true;
+    SavedCursor = cursor().shape();
+}
+
+bool TCustomChartPanel::event(QEvent *event)
+{
+    // Polishing comes once the stored form has set every property.
+    if (event->type() == QEvent::Polish)
+        Loaded();
+    return QWidget::event(event);
 }
 
 void TCustomChartPanel::showEvent(QShowEvent *event)

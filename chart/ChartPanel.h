@@ -45,6 +45,8 @@ public:
     Qt::CursorShape SavedCursor = Qt::ArrowCursor;
     bool ClickConsumed = false;
     bool IsDestroying() const override { return FDestroying; }
+    bool ClickConsumedFlag() const override { return ClickConsumed; }
+    void SetClickConsumedFlag(bool v) override { ClickConsumed = v; }
 
     // Asks for a new frame; ignored until construction has finished.
     void Invalidate() override;
@@ -57,8 +59,19 @@ public:
     void RecalcPlotSize();
     // Sets the canvas brush from a colour, a style and the colour behind a hatch.
     void ApplyFillStyle(TColor color, TBrushStyle style, TColor backColor) override;
-    // Ends the constructor phase: from now on invalidations count.
+    // Ends the constructor phase: from now on invalidations count. Each panel
+    // class calls it as its construction ends.
     void FinishConstruction() { FConstructed = true; }
+    // The stored configuration has been read: the cursor now is the one to go
+    // back to. Runs once, at the latest when the panel is polished.
+    void Loaded();
+    void SetBevelOuter(TPanelBevel v)
+    {
+        if (v != BevelOuter) {
+            BevelOuter = v;
+            Invalidate();
+        }
+    }
 
     // The control's own mouse events, raised before the chart's handling.
     TMouseEvent OnMouseDown;
@@ -66,6 +79,7 @@ public:
     TMouseEvent OnMouseUp;
 
 protected:
+    bool event(QEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void showEvent(QShowEvent *event) override;
@@ -85,4 +99,5 @@ private:
     bool FNeedsPaint = true;
     bool FInPaint = false;
     bool FReleasePending = false;
+    bool FSavedCursorTaken = false;
 };

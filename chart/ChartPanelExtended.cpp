@@ -1,6 +1,9 @@
 #include "ChartPanelExtended.h"
 
-TCustomChartPanelExtended::TCustomChartPanelExtended(QWidget *parent) : TCustomChartPanel(parent) {}
+TCustomChartPanelExtended::TCustomChartPanelExtended(QWidget *parent) : TCustomChartPanel(parent)
+{
+    FinishConstruction();
+}
 
 void TCustomChartPanelExtended::DrawBackImage(const TRect &rect)
 {

@@ -27,9 +27,15 @@ void TChartPen::SetSmallDots(bool v)
 
 void TChartPen::Assign(const TChartPen &other)
 {
+    const bool flagsDiffer = FVisible != other.FVisible || FSmallDots != other.FSmallDots;
     FVisible = other.FVisible;
     FSmallDots = other.FSmallDots;
-    AssignPen(other);
+    const bool penDiffers = Color() != other.Color() || Mode() != other.Mode() || Style() != other.Style()
+                            || Width() != other.Width();
+    if (penDiffers)
+        AssignPen(other);
+    else if (flagsDiffer)
+        Changed();
 }
 
 TChartHiddenPen::TChartHiddenPen(std::function<void()> ownerChanged)

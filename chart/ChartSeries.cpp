@@ -212,12 +212,12 @@ std::string TChartSeries::LegendText(int legendIndex, TLegendTextStyle style) co
     if (style == TLegendTextStyle::ltsPlain)
         return text;
     if (style == TLegendTextStyle::ltsXValue)
-        return FormatChartValue(ValueFormat, XValueAt(i)).toStdString();
+        return FormatChartValue(FValueFormat, XValueAt(i)).toStdString();
     const double v = MainValueList().ValueAt(i);
-    const std::string valueText = FormatChartValue(ValueFormat, v).toStdString();
+    const std::string valueText = FormatChartValue(FValueFormat, v).toStdString();
     const double abs = MainValueList().AbsSum();
     const double percent = abs == 0 ? 100.0 : v * 100.0 / abs;
-    const std::string percentText = FormatChartValue(PercentFormat, percent).toStdString();
+    const std::string percentText = FormatChartValue(FPercentFormat, percent).toStdString();
     switch (style) {
     case TLegendTextStyle::ltsLeftValue: return valueText + " " + text;
     case TLegendTextStyle::ltsRightValue: return text + " " + valueText;
@@ -227,17 +227,42 @@ std::string TChartSeries::LegendText(int legendIndex, TLegendTextStyle style) co
     }
 }
 
+void TChartSeries::SetPercentFormat(const QString &v)
+{
+    if (v != FPercentFormat) {
+        FPercentFormat = v;
+        RequestRepaint();
+    }
+}
+
+void TChartSeries::SetValueFormat(const QString &v)
+{
+    if (v != FValueFormat) {
+        FValueFormat = v;
+        RequestRepaint();
+    }
+}
+
 bool TChartSeries::ClickSeriesValue(int valueIndex, TMouseButton button, TShiftState shift, int x, int y)
 {
-    bool consumed = false;
+    // The panel's own flag, so that a press arriving while OnClick runs is swallowed.
+    IChartParent *chart = ParentChart();
+    bool local = false;
+    auto setConsumed = [&](bool v) {
+        if (chart)
+            chart->SetClickConsumedFlag(v);
+        else
+            local = v;
+    };
+    setConsumed(false);
     if ((shift & ssDouble) && OnDblClick) {
-        consumed = true;
+        setConsumed(true);
         OnDblClick(this, valueIndex, button, shift, x, y);
     } else if (OnClick) {
-        consumed = true;
+        setConsumed(true);
         OnClick(this, valueIndex, button, shift, x, y);
     }
-    return consumed;
+    return chart ? chart->ClickConsumedFlag() : local;
 }
 
 QString FormatChartValue(const QString &pattern, double value)

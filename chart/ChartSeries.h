@@ -52,6 +52,9 @@ public:
     virtual void SetAllowZoom(bool v) = 0;
     virtual void SetAllowPanning(TPanningMode m) = 0;
     virtual TView3DOptions &View3DOptions() = 0;
+    // The panel's flag that a click handler it raised has consumed the press.
+    virtual bool ClickConsumedFlag() const = 0;
+    virtual void SetClickConsumedFlag(bool v) = 0;
 };
 
 // Point marks settings; marks are not drawn by this program.
@@ -74,8 +77,10 @@ public:
     void SetSeriesColor(TColor c);
     bool ColorEachPoint() const { return FColorEachPoint; }
     void SetColorEachPoint(bool v);
-    QString PercentFormat = QStringLiteral("##0.## %");
-    QString ValueFormat = QStringLiteral("#,##0.###");
+    const QString &PercentFormat() const { return FPercentFormat; }
+    void SetPercentFormat(const QString &v);
+    const QString &ValueFormat() const { return FValueFormat; }
+    void SetValueFormat(const QString &v);
     bool ShowInLegend = true;
     QString Title;
     Qt::CursorShape Cursor = Qt::ArrowCursor;
@@ -151,6 +156,8 @@ private:
     std::vector<TColor> FColors;
     std::vector<std::optional<std::string>> FLabels;
     IChartParent *FParentChart = nullptr;
+    QString FPercentFormat = QStringLiteral("##0.## %");
+    QString FValueFormat = QStringLiteral("#,##0.###");
     std::unique_ptr<TChartValueList> FXValues;
     std::unique_ptr<TChartValueList> FYValues;
     std::vector<TChartValueList *> FValueLists;

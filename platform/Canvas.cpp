@@ -1,7 +1,10 @@
 #include "Canvas.h"
 
+#include "GraphicsRaster.h"
+
 #include <QPainter>
 #include <QPainterPath>
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -59,9 +62,21 @@ QRectF outlineBox(int x1, int y1, int x2, int y2)
     return QRectF(x1, y1, std::max(0, x2 - x1 - 1), std::max(0, y2 - y1 - 1));
 }
 
-double rayDegrees(double cx, double cy, int x, int y)
+// Every other pixel of an outline, taken in turn round the centre: what an
+// alternate-pixel pen leaves of a curve.
+TPixelSet AlternateAround(const TPixelSet &outline, QPoint centre)
 {
-    return std::atan2(cy - y, x - cx) * 180.0 / M_PI;
+    std::vector<QPoint> pts = outline.Points();
+    std::vector<std::pair<double, QPoint>> byAngle;
+    byAngle.reserve(pts.size());
+    for (const QPoint &q : pts)
+        byAngle.emplace_back(std::atan2(double(centre.y() - q.y()), double(q.x() - centre.x())), q);
+    std::stable_sort(byAngle.begin(), byAngle.end(),
+                     [](const auto &a, const auto &b) { return a.first < b.first; });
+    TPixelSet out(outline.Bounds());
+    for (std::size_t k = 0; k < byAngle.size(); k += 2)
+        out.Set(byAngle[k].second.x(), byAngle[k].second.y());
+    return out;
 }
 
 } // namespace
@@ -110,7 +125,10 @@ void TCanvas::Prepare(QPainter &p, bool withPen, bool withBrush)
     if (withPen && FPen.Style() != TPenStyle::psClear) {
         QPen pen(toQColor(FPen.Color()));
         pen.setWidth(std::max(1, FPen.Width()));
-        pen.setStyle(FPen.AlternatePixels ? Qt::DotLine : toQtPenStyle(FPen.Style()));
+        if (FPen.AlternatePixels)
+            pen.setDashPattern({1.0, 1.0});
+        else
+            pen.setStyle(toQtPenStyle(FPen.Style()));
         pen.setJoinStyle(Qt::MiterJoin);
         pen.setCapStyle(Qt::SquareCap);
         p.setPen(pen);
@@ -123,7 +141,10 @@ void TCanvas::Prepare(QPainter &p, bool withPen, bool withBrush)
         return;
     }
     p.setBrushOrigin(0, 0);
-    if (!FBrush.Bitmap().isNull()) {
+    if (FBrush.Style() == TBrushStyle::bsClear) {
+        // A clear brush paints nothing, whatever pattern bitmap it still holds.
+        p.setBrush(Qt::NoBrush);
+    } else if (!FBrush.Bitmap().isNull()) {
         p.setBrush(QBrush(FBrush.Bitmap()));
     } else {
         QBrush b(toQColor(FBrush.Color()), toQtHatch(FBrush.Style()));
@@ -146,17 +167,64 @@ void TCanvas::FillAndStroke(QPainter &p, const QPainterPath &path)
     p.drawPath(path);
 }
 
+void TCanvas::PaintPixels(const TPixelSet &pixels, bool withBrush)
+{
+    if (pixels.Empty())
+        return;
+    QPainter p(FTarget);
+    Prepare(p, !withBrush, withBrush);
+    QRegion area = pixels.ToRegion();
+    if (FDevice.Clip)
+        area &= *FDevice.Clip;
+    p.setClipRegion(area);
+    if (withBrush) {
+        p.setPen(Qt::NoPen);
+        p.drawRect(pixels.Bounds());
+    } else {
+        p.fillRect(pixels.Bounds(), p.pen().color());
+    }
+}
+
+const TCanvas::TShapes &TCanvas::ShapesOf(int x1, int y1, int x2, int y2)
+{
+    TShapes &c = FShapes;
+    const int pen = FPen.Width();
+    if (c.X1 != x1 || c.Y1 != y1 || c.X2 != x2 || c.Y2 != y2 || c.PenWidth != pen) {
+        c.X1 = x1;
+        c.Y1 = y1;
+        c.X2 = x2;
+        c.Y2 = y2;
+        c.PenWidth = pen;
+        c.Shape = EllipsePixels(x1, y1, x2, y2);
+        c.Outline = EllipseOutlinePixels(x1, y1, x2, y2, pen);
+    }
+    return c;
+}
+
+bool TCanvas::BrushPaints() const
+{
+    return FBrush.Style() != TBrushStyle::bsClear;
+}
+
+bool TCanvas::PenPaints() const
+{
+    return FPen.Style() != TPenStyle::psClear;
+}
+
 void TCanvas::Ellipse(int x1, int y1, int x2, int y2)
 {
     if (!FTarget)
         return;
     Handle();
-    QPainter p(FTarget);
-    Prepare(p, true, true);
-    QPainterPath path;
-    path.addEllipse(outlineBox(x1, y1, x2, y2));
-    FillAndStroke(p, path);
-    p.end();
+    const TShapes &shapes = ShapesOf(x1, y1, x2, y2);
+    if (BrushPaints())
+        PaintPixels(shapes.Shape, true);
+    if (PenPaints()) {
+        TPixelSet outline = shapes.Outline;
+        if (FPen.AlternatePixels)
+            outline = AlternateAround(outline, QPoint((x1 + x2) / 2, (y1 + y2) / 2));
+        PaintPixels(outline, false);
+    }
     Changed();
 }
 
@@ -165,48 +233,64 @@ void TCanvas::Pie(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4
     if (!FTarget)
         return;
     Handle();
-    const double cx = (x1 + x2) / 2.0;
-    const double cy = (y1 + y2) / 2.0;
-    const double dx3 = x3 - cx, dy3 = y3 - cy, dx4 = x4 - cx, dy4 = y4 - cy;
-    // Both points on the same ray: the whole ellipse.
-    const bool sameRay = dx3 * dy4 - dy3 * dx4 == 0.0 && dx3 * dx4 + dy3 * dy4 >= 0.0;
-    const QRectF box = outlineBox(x1, y1, x2, y2);
-    QPainterPath path;
-    if (sameRay) {
-        path.addEllipse(box);
-    } else {
-        const double start = rayDegrees(cx, cy, x3, y3);
-        double span = rayDegrees(cx, cy, x4, y4) - start;
-        while (span <= 0)
-            span += 360.0;
-        path.moveTo(box.center());
-        path.arcTo(box, start, span);
-        path.closeSubpath();
+    const TWedge wedge(x1, y1, x2, y2, QPoint(x3, y3), QPoint(x4, y4));
+    const TShapes &shapes = ShapesOf(x1, y1, x2, y2);
+    const TPixelSet &shape = shapes.Shape;
+    if (BrushPaints()) {
+        TPixelSet fill(shape.Bounds());
+        shape.ForEach([&](int x, int y) {
+            if (wedge.Contains(x, y))
+                fill.Set(x, y);
+        });
+        PaintPixels(fill, true);
     }
-    QPainter p(FTarget);
-    Prepare(p, true, true);
-    FillAndStroke(p, path);
-    p.end();
+    if (!PenPaints()) {
+        Changed();
+        return;
+    }
+    const TPixelSet &band = shapes.Outline;
+    TPixelSet arc(band.Bounds());
+    band.ForEach([&](int x, int y) {
+        if (wedge.Contains(x, y))
+            arc.Set(x, y);
+    });
+    if (FPen.AlternatePixels)
+        arc = AlternateAround(arc, wedge.Centre());
+    PaintPixels(arc, false);
+    if (!wedge.Whole()) {
+        // The radial edges run from the centre along the two rays to the rim.
+        TPixelSet edges(band.Bounds().united(shape.Bounds()));
+        const int half = (FPen.Width() - 1) / 2;
+        for (const QPoint &through : {QPoint(x3, y3), QPoint(x4, y4)}) {
+            const std::vector<QPoint> ray = RayPixels(wedge.Centre(), through, shape);
+            for (std::size_t k = 0; k < ray.size(); ++k) {
+                if (FPen.AlternatePixels && k % 2 != 0)
+                    continue;
+                for (int oy = -half; oy < FPen.Width() - half; ++oy)
+                    for (int ox = -half; ox < FPen.Width() - half; ++ox)
+                        edges.Set(ray[k].x() + ox, ray[k].y() + oy);
+            }
+        }
+        PaintPixels(edges, false);
+    }
     Changed();
 }
 
 void TCanvas::Arc(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4)
 {
-    if (!FTarget)
+    if (!FTarget || !PenPaints())
         return;
     Handle();
-    const double cx = (x1 + x2) / 2.0, cy = (y1 + y2) / 2.0;
-    const double start = rayDegrees(cx, cy, x3, y3);
-    double span = rayDegrees(cx, cy, x4, y4) - start;
-    while (span <= 0)
-        span += 360.0;
-    QPainterPath path;
-    path.arcMoveTo(outlineBox(x1, y1, x2, y2), start);
-    path.arcTo(outlineBox(x1, y1, x2, y2), start, span);
-    QPainter p(FTarget);
-    Prepare(p, true, false);
-    p.drawPath(path);
-    p.end();
+    const TWedge wedge(x1, y1, x2, y2, QPoint(x3, y3), QPoint(x4, y4));
+    const TPixelSet band = EllipseOutlinePixels(x1, y1, x2, y2, FPen.Width());
+    TPixelSet arc(band.Bounds());
+    band.ForEach([&](int x, int y) {
+        if (wedge.Contains(x, y))
+            arc.Set(x, y);
+    });
+    if (FPen.AlternatePixels)
+        arc = AlternateAround(arc, wedge.Centre());
+    PaintPixels(arc, false);
     Changed();
 }
 
@@ -277,6 +361,18 @@ void TCanvas::LineTo(int x, int y)
     if (!FTarget)
         return;
     Handle();
+    if (FPen.AlternatePixels && PenPaints()) {
+        // One pixel on, one off, from the start; the end point is not drawn.
+        const std::vector<QPoint> line = LinePixels(FPenPos, QPoint(x, y));
+        QRect bounds = QRect(FPenPos, QPoint(x, y)).normalized();
+        TPixelSet dots(bounds);
+        for (std::size_t k = 0; k + 1 < line.size(); k += 2)
+            dots.Set(line[k].x(), line[k].y());
+        PaintPixels(dots, false);
+        FPenPos = QPoint(x, y);
+        Changed();
+        return;
+    }
     QPainter p(FTarget);
     Prepare(p, true, false);
     QPen pen = p.pen();
@@ -340,10 +436,16 @@ void TCanvas::TextOutRotated(int x, int y, const QString &text, int escapement)
     p.translate(x, y);
     if (escapement != 0)
         p.rotate(-escapement / 10.0);
+    // The reference point is placed along the text's own direction.
+    const int width = fm.horizontalAdvance(text);
+    const unsigned horizontal = FDevice.TextAlign & TA_CENTER;
+    const unsigned vertical = FDevice.TextAlign & TA_BASELINE;
+    const int left = horizontal == TA_CENTER ? -width / 2 : horizontal == TA_RIGHT ? -width : 0;
+    const int top = vertical == TA_BASELINE ? -fm.ascent() : vertical == TA_BOTTOM ? -fm.height() : 0;
     if (FDevice.BkMode == TBkMode::Opaque)
-        p.fillRect(QRect(0, 0, fm.horizontalAdvance(text), fm.height()), toQColor(FDevice.BkColor));
+        p.fillRect(QRect(left, top, width, fm.height()), toQColor(FDevice.BkColor));
     p.setPen(toQColor(FDevice.TextColor));
-    p.drawText(0, fm.ascent(), text);
+    p.drawText(left, top + fm.ascent(), text);
     p.end();
     Changed();
 }

@@ -3,6 +3,7 @@
 // rectangles exclude their right and bottom edges, wedges are given by a box
 // and two ray points, text has an escapement angle, and nothing is antialiased.
 #include "Graphics.h"
+#include "GraphicsRaster.h"
 
 #include <QPoint>
 #include <optional>
@@ -12,11 +13,17 @@ class QPainter;
 
 // The device state behind a canvas: what the last GetDeviceHandle applied plus
 // what callers set directly. It lasts until the canvas is released or retargeted.
+// Text alignment flags of the device: horizontal and vertical choices combine.
+inline constexpr unsigned TA_LEFT = 0, TA_RIGHT = 2, TA_CENTER = 6;
+inline constexpr unsigned TA_TOP = 0, TA_BOTTOM = 8, TA_BASELINE = 24;
+
 struct TDeviceContext {
     TBkMode BkMode = TBkMode::Opaque;
     TColor BkColor = clWhite;
     TColor TextColor = clBlack;
     std::optional<QRegion> Clip;
+    // Where text is placed from its reference point: TA_* flags.
+    unsigned TextAlign = 0;
     void SelectClipRgn(const TRegion *region)
     {
         if (region)
@@ -50,7 +57,11 @@ public:
     void ReleaseHandle();
     TDeviceContext &Device() { return FDevice; }
 
+    // Ellipse, Pie and Arc cover the ellipse inscribed in the box, right and
+    // bottom edges excluded, the same pixels as an elliptic region of that box.
     void Ellipse(int x1, int y1, int x2, int y2);
+    // The wedge turns counter-clockwise from the ray through (x3, y3) to the ray
+    // through (x4, y4), both from the box's centre; the same ray twice is the whole ellipse.
     void Pie(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4);
     void Arc(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4);
     void Rectangle(int x1, int y1, int x2, int y2);
@@ -63,8 +74,8 @@ public:
     void SetPixel(int x, int y, TColor c);
     TColor Pixel(int x, int y) const;
     void TextOut(int x, int y, const QString &text);
-    // Text turned counter-clockwise by escapement tenths of a degree about (x, y),
-    // its top-left corner.
+    // Text turned counter-clockwise by escapement tenths of a degree about its
+    // reference point (x, y), placed there by the device's text alignment.
     void TextOutRotated(int x, int y, const QString &text, int escapement);
     int TextWidth(const QString &text) const;
     int TextHeight(const QString &text) const;
@@ -87,6 +98,18 @@ protected:
 
 private:
     void Prepare(QPainter &p, bool withPen, bool withBrush);
+    // Paints exactly these pixels with the brush or with the pen's colour.
+    void PaintPixels(const class TPixelSet &pixels, bool withBrush);
+    bool BrushPaints() const;
+    bool PenPaints() const;
+    // The ellipse of a box and its outline for the current pen width, kept for
+    // the next call: a pie draws every slice on the same box.
+    struct TShapes {
+        int X1 = 0, Y1 = 0, X2 = 0, Y2 = 0, PenWidth = -1;
+        TPixelSet Shape, Outline;
+    };
+    const TShapes &ShapesOf(int x1, int y1, int x2, int y2);
+    TShapes FShapes;
     void FillAndStroke(QPainter &p, const class QPainterPath &path);
 
     QImage *FTarget = nullptr;

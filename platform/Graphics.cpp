@@ -1,10 +1,15 @@
 #include "Graphics.h"
 
+#include "GraphicsRaster.h"
+
 #include <QFontDatabase>
 #include <cmath>
 
 void TPen::AssignPen(const TPen &other)
 {
+    if (FColor == other.FColor && FMode == other.FMode && FStyle == other.FStyle && FWidth == other.FWidth
+        && AlternatePixels == other.AlternatePixels)
+        return;
     FColor = other.FColor;
     FMode = other.FMode;
     FStyle = other.FStyle;
@@ -57,5 +62,5 @@ TRegion TRegion::CreateRectRgn(int left, int top, int right, int bottom)
 
 TRegion TRegion::CreateEllipticRgn(int left, int top, int right, int bottom)
 {
-    return TRegion(QRegion(left, top, right - left, bottom - top, QRegion::Ellipse));
+    return TRegion(EllipsePixels(left, top, right, bottom).ToRegion());
 }

@@ -38,7 +38,7 @@ public:
     void SetWidth(int v) { if (v != FWidth) { FWidth = v; Changed(); } }
     void SetStyle(TPenStyle v) { if (v != FStyle) { FStyle = v; Changed(); } }
     void SetMode(TPenMode v) { if (v != FMode) { FMode = v; Changed(); } }
-    // Copies colour, mode, style and width.
+    // Copies colour, mode, style and width; tells nobody when nothing differs.
     void AssignPen(const TPen &other);
     // An alternate-pixel pen, as drawn by a cosmetic pen on the classic device.
     bool AlternatePixels = false;
@@ -58,7 +58,14 @@ public:
     const QImage &Bitmap() const { return FBitmap; }
     void SetColor(TColor v) { if (v != FColor) { FColor = v; Changed(); } }
     void SetStyle(TBrushStyle v) { if (v != FStyle) { FStyle = v; Changed(); } }
-    void SetBitmap(const QImage &bitmap) { FBitmap = bitmap; Changed(); }
+    // A pattern bitmap makes the brush paint again, as any new brush does.
+    void SetBitmap(const QImage &bitmap)
+    {
+        FBitmap = bitmap;
+        if (!bitmap.isNull())
+            FStyle = TBrushStyle::bsSolid;
+        Changed();
+    }
 
 private:
     TColor FColor = clWhite;
@@ -100,6 +107,7 @@ public:
     TRegion() = default;
     explicit TRegion(const QRegion &r) : FRegion(r) {}
     static TRegion CreateRectRgn(int left, int top, int right, int bottom);
+    // The same pixels as a filled ellipse of the same box.
     static TRegion CreateEllipticRgn(int left, int top, int right, int bottom);
     // This region minus the other.
     void Subtract(const TRegion &other) { FRegion = FRegion.subtracted(other.FRegion); }

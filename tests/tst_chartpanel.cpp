@@ -25,11 +25,13 @@ struct Panel {
         pie->SetParentChart(&chart);
         chart.OnAfterDraw = [this](QObject *) { ++afterDraw; };
         chart.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&chart));
     }
+    // Serves what is pending, then a paint request as the toolkit makes one.
     void Paint()
     {
-        chart.repaint();
         QCoreApplication::processEvents();
+        chart.grab();
     }
 };
 } // namespace
@@ -197,6 +199,158 @@ private slots:
         QTest::mouseClick(&p.chart, Qt::LeftButton, {}, QPoint(102, 50));
         QTest::mouseDClick(&p.chart, Qt::LeftButton, {}, QPoint(102, 50));
         QCOMPARE(flags, QList<bool>({false, true}));
+    }
+
+    void pressDuringTheSeriesOwnClickIsSwallowed()
+    {
+        Panel p;
+        p.pie->AddPoint(1, "a");
+        p.Paint();
+        int clicks = 0;
+        p.pie->OnClick = [&](TChartSeries *, int, TMouseButton, TShiftState, int, int) {
+            ++clicks;
+            if (clicks == 1)
+                p.chart.ChartMouseDown(TMouseButton::mbLeft, 0, 102, 50);
+        };
+        p.chart.ChartMouseDown(TMouseButton::mbLeft, 0, 102, 50);
+        QCOMPARE(clicks, 1);
+        QVERIFY(!p.chart.ClickConsumed);
+    }
+
+    void wheelTurnDrawsANewFrame()
+    {
+        Panel p;
+        p.Paint();
+        const int frames = p.afterDraw;
+        QWheelEvent wheel(QPointF(100, 100), p.chart.mapToGlobal(QPointF(100, 100)), QPoint(), QPoint(0, -120),
+                          Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(&p.chart, &wheel);
+        p.Paint();
+        QCOMPARE(p.afterDraw, frames + 1);
+    }
+
+    void unchangedSettingsDrawNoNewFrame_data()
+    {
+        QTest::addColumn<int>("setting");
+        const char *names[] = {"margins", "margin left", "margin bottom", "bevel", "left axis", "legend",
+                               "title", "foot", "back colour", "monochrome"};
+        for (int i = 0; i < int(std::size(names)); ++i)
+            QTest::newRow(names[i]) << i;
+    }
+
+    // Setting what is already there draws nothing new; a new value does.
+    void unchangedSettingsDrawNoNewFrame()
+    {
+        QFETCH(int, setting);
+        Panel p;
+        p.chart.PutLegendVisible(false);
+        p.chart.SetBackColor(RGB(0, 0, 0x80));
+        p.Paint();
+        TChart &c = p.chart;
+        const std::function<void(bool)> set[] = {
+            [&](bool n) { c.SetMargins(n ? 1 : 0, 0, 0, 0); },
+            [&](bool n) { c.PutMarginLeft(n ? 2 : 0); },
+            [&](bool n) { c.PutMarginBottom(n ? 2 : 0); },
+            [&](bool n) { c.PutBevelOuter(int(n ? TPanelBevel::bvRaised : TPanelBevel::bvNone)); },
+            [&](bool n) { c.PutLeftAxisVisible(n ? !c.GetLeftAxisVisible() : c.GetLeftAxisVisible()); },
+            [&](bool n) { c.PutLegendVisible(n); },
+            [&](bool n) { c.PutTitleVisible(n ? !c.GetTitleVisible() : c.GetTitleVisible()); },
+            [&](bool n) { c.PutFootVisible(n ? !c.GetFootVisible() : c.GetFootVisible()); },
+            [&](bool n) { c.SetBackColor(n ? clRed : RGB(0, 0, 0x80)); },
+            [&](bool n) { c.ChartCanvas()->SetMonochrome(n); },
+        };
+        const int frames = p.afterDraw;
+        set[setting](false);
+        p.Paint();
+        QCOMPARE(p.afterDraw, frames);
+        set[setting](true);
+        p.Paint();
+        QCOMPARE(p.afterDraw, frames + 1);
+    }
+
+    void resizedPanelDrawsANewFrameOfItsNewSize()
+    {
+        Panel p;
+        p.Paint();
+        const int frames = p.afterDraw;
+        p.chart.resize(150, 120);
+        p.Paint();
+        QCOMPARE(p.afterDraw, frames + 1);
+        QCOMPARE(p.chart.ChartCanvas()->FrameBitmap()->Image().size(), QSize(150, 120));
+    }
+
+    void everyPanelClassCountsInvalidationsOnceBuilt()
+    {
+        // A panel class below the full chart, completed only where it must be.
+        struct AxisPanel : TCustomAxisPanel {
+            TColor BackColor() const override { return clAutoColor; }
+            bool IsFullChart() const override { return false; }
+            void SetFrameVisible(bool) override {}
+            void SetBackWallBrushStyle(TBrushStyle) override {}
+        } panel;
+        panel.resize(50, 50);
+        panel.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&panel));
+        panel.repaint();
+        QVERIFY(!panel.ChartCanvas()->Dirty());
+        panel.Invalidate();
+        QVERIFY(panel.ChartCanvas()->Dirty());
+    }
+
+    void destroyingThePanelDestroysItsSeries()
+    {
+        QObject owner;
+        auto chart = std::make_unique<TChart>();
+        QPointer<TPieSeries> series = new TPieSeries(&owner);
+        series->SetParentChart(chart.get());
+        chart.reset();
+        QVERIFY(series.isNull());
+    }
+
+    void savedCursorIsTheStoredOne()
+    {
+        TChart chart;
+        chart.setCursor(Qt::CrossCursor); // as a stored form sets it
+        chart.show();
+        QCOMPARE(chart.SavedCursor, Qt::CrossCursor);
+    }
+
+    void plotWallsLeaveTheFillStylesBackgroundMode()
+    {
+        Panel p;
+        p.chart.BackWall.Color = RGB(0, 0, 0x80);
+        p.chart.BackWall.Brush.Style = TBrushStyle::bsSolid;
+        TBkMode mode = TBkMode::Opaque;
+        p.chart.OnBeforeDrawSeries = [&](QObject *) { mode = p.chart.ChartCanvas()->GetBackgroundMode(); };
+        p.chart.Invalidate();
+        p.Paint();
+        QCOMPARE(mode, TBkMode::Transparent);
+    }
+
+    void textAlignmentIsTheDevices()
+    {
+        Panel p;
+        TChartCanvas3D *c = p.chart.ChartCanvas();
+        QCOMPARE(c->GetTextAlignment(), TA_LEFT | TA_TOP);
+        c->SetTextAlignment(TA_CENTER | TA_BASELINE);
+        QCOMPARE(c->GetTextAlignment(), TA_CENTER | TA_BASELINE);
+    }
+
+    // After rotated text the brush is clear: a pattern still held by the brush
+    // must not paint until the brush is set again.
+    void rotatedTextLeavesTheBrushClear()
+    {
+        QImage img(20, 20, QImage::Format_RGB32);
+        img.fill(Qt::white);
+        TCanvas window(&img);
+        TChartCanvas3D c(&window);
+        QImage tile(8, 8, QImage::Format_RGB32);
+        tile.fill(Qt::green);
+        c.Brush().SetBitmap(tile);
+        c.RotatedTextOut(0, 0, QStringLiteral(" "), 0);
+        QCOMPARE(c.Brush().Style(), TBrushStyle::bsClear);
+        c.FillRect(TRect{0, 0, 20, 20});
+        QCOMPARE(Rgb(img, 10, 10), 0xFFFFFFu);
     }
 };
 

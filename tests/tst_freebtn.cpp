@@ -46,7 +46,13 @@ struct Rig {
         QTest::mouseMove(&parent, QPoint(90, 90));
         QTRY_COMPARE(Shown(), 0xFFFFFFu);
     }
-    std::uint32_t Shown(int x = 5, int y = 5) { return Rgb(parent.grab().toImage(), 10 + x, 10 + y); }
+    // What the screen shows at a point of the button, without asking anything to repaint.
+    std::uint32_t Shown(int x = 5, int y = 5)
+    {
+        QCoreApplication::processEvents();
+        const QImage screen = parent.screen()->grabWindow(parent.winId()).toImage();
+        return Rgb(screen, btn->x() + x, btn->y() + y);
+    }
 };
 } // namespace
 
@@ -138,7 +144,10 @@ private slots:
         QCOMPARE(r.clicks, 1);
         // The release draws the up image straight on the button...
         QCOMPARE(r.Shown(), 0x00FF00u);
-        // ...and the next repaint shows the pressed image again until the pointer leaves.
+        // ...and a repaint by the toolkit shows the current image, still the pressed
+        // one, until the pointer leaves; so does the button's own paint.
+        r.parent.repaint();
+        QCOMPARE(r.Shown(), 0xFF0000u);
         r.btn->Paint();
         QCOMPARE(r.Shown(), 0xFF0000u);
         QTest::mouseMove(&r.parent, QPoint(90, 90));
@@ -203,6 +212,38 @@ private slots:
         QCOMPARE(btn.toolTip(), QStringLiteral("Quitter"));
         btn.SetShowHint(false);
         QCOMPARE(btn.toolTip(), QString());
+    }
+
+    // The button's own repaints draw over what it shows: the pressed image's rim
+    // stays where the normal image is see-through, until the toolkit repaints.
+    void ownRepaintDrawsOverWhatIsShown()
+    {
+        Rig r;
+        QImage down = keyed(20, 20, Qt::red);
+        down.setPixelColor(3, 3, Qt::black);
+        r.btn->SetBitmapDown(down);
+        QImage normal = keyed(20, 20, Qt::white);
+        normal.setPixelColor(3, 3, QColor(192, 192, 192));
+        r.btn->SetBitmap(normal);
+        QCOMPARE(r.Shown(3, 3), 0x0000FFu);
+        QTest::mousePress(r.btn, Qt::LeftButton, {}, QPoint(5, 5));
+        QCOMPARE(r.Shown(3, 3), 0x000000u);
+        QTest::mouseMove(r.btn, QPoint(60, 60));
+        QCOMPARE(r.Shown(), 0xFFFFFFu);
+        QCOMPARE(r.Shown(3, 3), 0x000000u);
+        r.parent.repaint();
+        QCOMPARE(r.Shown(3, 3), 0x0000FFu);
+        QTest::mouseRelease(r.btn, Qt::LeftButton, {}, QPoint(60, 60));
+    }
+
+    // What lies under the pointer is asked after OnClick: a handler that moves the
+    // button away leaves the normal image drawn, not the released one.
+    void releaseLooksUnderThePointerAfterTheClick()
+    {
+        Rig r;
+        r.btn->OnClick = [&](QObject *) { r.btn->move(60, 60); };
+        QTest::mouseClick(r.btn, Qt::LeftButton, {}, QPoint(5, 5));
+        QCOMPARE(r.Shown(), 0xFFFFFFu);
     }
 };
 

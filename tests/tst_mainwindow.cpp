@@ -1,6 +1,7 @@
 // The round main window: its tile, mask, ring, chart corners and dragging.
 #include "Chart.h"
 #include "FreeBtn.h"
+#include "GraphicsRaster.h"
 #include "Image.h"
 #include "PieSeries.h"
 #include "Shape.h"
@@ -68,9 +69,55 @@ private slots:
     void windowIsTheCircleOfFond()
     {
         Shown s;
-        QCOMPARE(s.form.mask(), QRegion(0, 0, 250, 250, QRegion::Ellipse));
+        QVERIFY((s.form.mask() ^ EllipsePixels(0, 0, 250, 250).ToRegion()).isEmpty());
         QVERIFY(!s.form.mask().contains(QPoint(2, 2)));
         QVERIFY(s.form.mask().contains(QPoint(125, 125)));
+        // The circle reaches the last column and row of the window.
+        QVERIFY(s.form.mask().contains(QPoint(249, 124)));
+        QVERIFY(s.form.mask().contains(QPoint(124, 249)));
+        QVERIFY(s.form.mask().contains(QPoint(0, 125)));
+    }
+
+    // Fond's ring runs right to the edge of the window's region: every pixel the
+    // window shows is drawn, none is the window's own teal, and the outermost
+    // pixels round the chart are the ring's.
+    void noTealAndTheRingMeetsTheRegion()
+    {
+        Shown s;
+        s.form.Series1->AddPoint(1, "a", clRed);
+        QCoreApplication::processEvents();
+        const QImage img = s.Grab();
+        const TPixelSet shown = EllipsePixels(0, 0, 250, 250);
+        for (const QPoint &p : shown.Points())
+            QVERIFY2(Rgb(img, p.x(), p.y()) != 0x008080u, qPrintable(QStringLiteral("teal at %1,%2").arg(p.x()).arg(p.y())));
+        const QRect chart = s.form.Chart1->geometry();
+        for (const QPoint &p : shown.Boundary().Points())
+            if (!chart.contains(p))
+                QVERIFY2(Rgb(img, p.x(), p.y()) == 0x0000FFu, qPrintable(QStringLiteral("no ring at %1,%2").arg(p.x()).arg(p.y())));
+    }
+
+    // The corner region is the chart's box less its ellipse, the same pixels a
+    // filled ellipse of that box covers: the pie's rim shows at the middle of every
+    // side, and the corners outside that ellipse hold only tile and ring.
+    void cornerTileMeetsThePieRim()
+    {
+        Shown s;
+        s.form.Series1->AddPoint(1, "a", clRed);
+        QCoreApplication::processEvents();
+        const QImage chart = s.form.Chart1->grab().toImage();
+        QCOMPARE(Rgb(chart, 0, 101), 0x000000u);
+        QCOMPARE(Rgb(chart, 101, 0), 0x000000u);
+        QCOMPARE(Rgb(chart, 203, 101), 0x000000u);
+        QCOMPARE(Rgb(chart, 101, 203), 0x000000u);
+        QCOMPARE(Rgb(chart, 1, 101), 0xFF0000u);
+        const TPixelSet inside = EllipsePixels(0, 0, 205, 205);
+        for (int y = 0; y < 205; ++y)
+            for (int x = 0; x < 205; ++x) {
+                if (inside.Contains(x, y))
+                    continue;
+                const std::uint32_t c = Rgb(chart, x, y);
+                QVERIFY2(c == kTile[y % 8][x % 8] || c == 0x0000FFu, qPrintable(QStringLiteral("%1,%2").arg(x).arg(y)));
+            }
     }
 
     void frameShowsRingTileAndNavyDisc()
@@ -112,7 +159,9 @@ private slots:
         const QImage chart = s.form.Chart1->grab().toImage();
         QCOMPARE(Rgb(chart, 3, 0), kTile[0][3]);
         QCOMPARE(Rgb(chart, 102, 60), 0x1E0050u);
-        QCOMPARE(Rgb(chart, 102, 170), 0xFFFFFFu);
+        QCOMPARE(Rgb(chart, 110, 170), 0xFFFFFFu);
+        // Column 102 under the centre is the ray at six o'clock: the black edge.
+        QCOMPARE(Rgb(chart, 102, 170), 0x000000u);
     }
 
     void drag_data()

@@ -19,25 +19,25 @@ TFreeBtn::TFreeBtn(QWidget *parent) : QWidget(parent)
 void TFreeBtn::SetBitmapOver(const QImage &image)
 {
     FBitmapOver.Assign(image);
-    Paint();
+    update();
 }
 
 void TFreeBtn::SetBitmapDown(const QImage &image)
 {
     FBitmapDown.Assign(image);
-    Paint();
+    update();
 }
 
 void TFreeBtn::SetBitmapUp(const QImage &image)
 {
     FBitmapUp.Assign(image);
-    Paint();
+    update();
 }
 
 void TFreeBtn::SetBitmapDisabled(const QImage &image)
 {
     FBitmapDisabled.Assign(image);
-    Paint();
+    update();
 }
 
 void TFreeBtn::SetBitmap(const QImage &image)
@@ -46,7 +46,7 @@ void TFreeBtn::SetBitmap(const QImage &image)
     FCurrent.Assign(image);
     if (FAutoSize)
         resize(FBitmap.Width(), FBitmap.Height());
-    Paint();
+    update();
 }
 
 void TFreeBtn::SetGlyph(const QImage &strip)
@@ -66,13 +66,13 @@ void TFreeBtn::SetGlyph(const QImage &strip)
         else
             SetBitmap(scratch.Image());
     }
-    Paint();
+    update();
 }
 
 void TFreeBtn::SetTransparent(bool v)
 {
     FTransparent = v;
-    Paint();
+    update();
 }
 
 void TFreeBtn::SetAutoSize(bool v)
@@ -116,47 +116,67 @@ void TFreeBtn::ApplyLayout()
 
 void TFreeBtn::Paint()
 {
-    FDirectImage = nullptr;
+    PaintRoutine();
+    Present();
+}
+
+void TFreeBtn::Present()
+{
+    FPresentPending = true;
     update();
 }
 
-void TFreeBtn::DrawImage(QImage &surface, const TBitmap &image) const
+void TFreeBtn::FitSurface()
+{
+    if (FSurface.size() == size())
+        return;
+    FSurface = QImage(size(), QImage::Format_ARGB32_Premultiplied);
+    FSurface.fill(Qt::transparent);
+}
+
+void TFreeBtn::DrawImage(const TBitmap &image)
 {
     if (image.Empty())
         return;
-    TCanvas canvas(&surface);
+    TCanvas canvas(&FSurface);
     std::optional<TColor> key;
     if (FTransparent)
         key = image.LowerLeftColor();
     canvas.Draw(FOffset.x(), FOffset.y(), image.Image(), key);
 }
 
-void TFreeBtn::paintEvent(QPaintEvent *)
+void TFreeBtn::PaintRoutine()
 {
     ApplyLayout();
+    FitSurface();
     if (FCurrent.Empty() && !FBitmap.Empty())
         FCurrent.Assign(FBitmap.Image());
-    QImage surface(size(), QImage::Format_ARGB32_Premultiplied);
-    surface.fill(Qt::transparent);
     if (!FTransparent)
-        surface.fill(toQColor(FillColor));
+        FSurface.fill(toQColor(FillColor));
     if (isEnabled()) {
-        DrawImage(surface, FCurrent);
-        if (FDirectImage)
-            DrawImage(surface, *FDirectImage);
+        DrawImage(FCurrent);
     } else if (FBitmapDisabled.Width() != 0) {
         if (size() != QSize(FBitmapDisabled.Width(), FBitmapDisabled.Height())) {
             resize(FBitmapDisabled.Width(), FBitmapDisabled.Height());
             ApplyLayout();
-            surface = QImage(size(), QImage::Format_ARGB32_Premultiplied);
-            surface.fill(FTransparent ? QColor(Qt::transparent) : toQColor(FillColor));
+            FitSurface();
         }
-        DrawImage(surface, FBitmapDisabled);
+        DrawImage(FBitmapDisabled);
     } else {
-        DrawImage(surface, FCurrent);
+        DrawImage(FCurrent);
     }
+}
+
+void TFreeBtn::paintEvent(QPaintEvent *)
+{
+    if (!FPresentPending || FSurface.size() != size()) {
+        // The toolkit repaints: the parent's background is back under the button.
+        FSurface = QImage();
+        PaintRoutine();
+    }
+    FPresentPending = false;
     QPainter p(this);
-    p.drawImage(0, 0, surface);
+    p.drawImage(0, 0, FSurface);
 }
 
 void TFreeBtn::MakeCurrent(const TBitmap &image)
@@ -236,6 +256,7 @@ void TFreeBtn::mouseReleaseEvent(QMouseEvent *e)
         return;
     FPressed = false;
     const QPoint p = e->position().toPoint();
+    const QPoint screenPoint = e->globalPosition().toPoint();
     const bool inside = rect().contains(p);
     if (inside && !FDoubleClickPress && isEnabled()) {
         Paint();
@@ -247,13 +268,22 @@ void TFreeBtn::mouseReleaseEvent(QMouseEvent *e)
         OnMouseUp(this, TMouseButton::mbLeft, toShiftState(e->modifiers(), e->buttons()), p.x(), p.y());
     if (FBitmapUp.Width() <= 0)
         return;
-    // Disabled controls count when finding what lies under the pointer.
-    const QWidget *under = parentWidget() ? parentWidget()->childAt(mapToParent(p)) : nullptr;
-    const TBitmap &image = (inside && (under == this || under == nullptr)) ? FBitmapUp : FBitmap;
+    // Asked only now: OnClick may have moved or covered the button. Disabled
+    // controls count.
+    const QWidget *under = nullptr;
+    if (const QWidget *parent = parentWidget())
+        under = parent->childAt(parent->mapFromGlobal(screenPoint));
+    else if (rect().contains(mapFromGlobal(screenPoint)))
+        under = this;
+    // Drawn straight over the button; the current image stays as it was.
+    const TBitmap &image = under == this ? FBitmapUp : FBitmap;
     if (FAutoSize)
         resize(image.Width(), image.Height());
-    FDirectImage = &image;
-    update();
+    FitSurface();
+    if (!FTransparent)
+        FSurface.fill(toQColor(FillColor));
+    DrawImage(image);
+    Present();
     if (!inside)
         FPointerInside = false;
 }
@@ -261,6 +291,7 @@ void TFreeBtn::mouseReleaseEvent(QMouseEvent *e)
 void TFreeBtn::changeEvent(QEvent *e)
 {
     QWidget::changeEvent(e);
+    // The toolkit repaints the button from its parent's background.
     if (e->type() == QEvent::EnabledChange)
-        Paint();
+        update();
 }

@@ -2,6 +2,11 @@
 // A push button drawn entirely from bitmaps, one per visual state. It never
 // takes the focus and paints on its parent's surface inside its rectangle;
 // pixels of each image's lower-left colour are see-through.
+//
+// What is on screen is kept in a surface over the parent's background. The
+// button's own steps draw over that surface as it is; a repaint that comes
+// from the toolkit (the parent repainting, an uncover, a change of Enabled)
+// starts again from the parent's background and runs the paint routine.
 #include "Canvas.h"
 #include "Events.h"
 
@@ -64,7 +69,7 @@ public:
     TNotifyEvent OnMouseEnter;
     TNotifyEvent OnMouseLeave;
 
-    // Repaints the button now through its paint routine.
+    // Runs the paint routine now, over what the button shows.
     void Paint();
 
 protected:
@@ -94,7 +99,13 @@ private:
     void ApplyLayout();
     // Makes a state image current, sizes the button to it with AutoSize, and paints.
     void MakeCurrent(const TBitmap &image);
-    void DrawImage(QImage &surface, const TBitmap &image) const;
+    void DrawImage(const TBitmap &image);
+    // The paint routine, into the surface as it is.
+    void PaintRoutine();
+    // Makes the surface match the button's size; a new one is see-through.
+    void FitSurface();
+    // Shows the surface as it is at the next paint event.
+    void Present();
     void PointerEntered();
     void PointerLeft();
 
@@ -108,7 +119,7 @@ private:
     bool FPressed = false;
     bool FDoubleClickPress = false;
     bool FPointerInside = false;
-    // An image drawn straight onto the button by the release, shown over the
-    // current image until the button next repaints itself.
-    const TBitmap *FDirectImage = nullptr;
+    QImage FSurface;
+    // The next paint event only shows the surface: the button drew it itself.
+    bool FPresentPending = false;
 };

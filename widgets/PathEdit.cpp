@@ -9,6 +9,7 @@
 #include <QKeyEvent>
 #include <QPainter>
 #include <QProxyStyle>
+#include <QStyleOptionFrame>
 
 namespace {
 // Height of a window border line.
@@ -17,15 +18,20 @@ constexpr int kBorder = 1;
 constexpr int kFrame = 2;
 
 // The caret is as wide as the font is heavy: 2 pixels for a bold font, else 1.
+// The line edit asks while it paints without naming itself, so the style
+// knows the one box it serves.
 class CaretStyle : public QProxyStyle {
 public:
-    using QProxyStyle::QProxyStyle;
+    explicit CaretStyle(const QWidget *box) : FBox(box) {}
     int pixelMetric(PixelMetric m, const QStyleOption *o, const QWidget *w) const override
     {
-        if (m == PM_TextCursorWidth && w)
-            return w->font().bold() ? 2 : 1;
+        if (m == PM_TextCursorWidth)
+            return (w ? w : FBox)->font().bold() ? 2 : 1;
         return QProxyStyle::pixelMetric(m, o, w);
     }
+
+private:
+    const QWidget *FBox;
 };
 } // namespace
 
@@ -75,7 +81,7 @@ void TEditButton::paintEvent(QPaintEvent *)
 TDirectoryEdit::TDirectoryEdit(QWidget *parent)
     : QLineEdit(parent), FButtonHolder(new QWidget(this)), FButton(new TEditButton(FButtonHolder))
 {
-    auto *style = new CaretStyle();
+    auto *style = new CaretStyle(this);
     style->setParent(this);
     setStyle(style);
     setFrame(true);
@@ -144,8 +150,14 @@ void TDirectoryEdit::UpdateLayout()
     FButtonHolder->setGeometry(b.translated(kFrame, kFrame));
     FButton->setGeometry(0, 0, b.width(), b.height());
     FButtonHolder->setVisible(FButtonWidth > 1);
-    const int clientW = width() - 2 * kFrame;
-    setTextMargins(0, 0, clientW - TextRect().width(), 0);
+    // The style's contents rectangle need not start at the client area: the
+    // margins make the text's clip exactly the text rectangle.
+    setTextMargins(0, 0, 0, 0);
+    QStyleOptionFrame opt;
+    initStyleOption(&opt);
+    const QRect contents = style()->subElementRect(QStyle::SE_LineEditContents, &opt, this);
+    const QRect text = TextRect().translated(kFrame, kFrame);
+    setTextMargins(text.left() - contents.left(), 0, contents.right() - text.right(), 0);
 }
 
 void TDirectoryEdit::resizeEvent(QResizeEvent *e)

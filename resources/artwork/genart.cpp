@@ -1,6 +1,8 @@
 // Draws every picture of the program: the button state images and their glyph
 // strips, the pattern tile, the folder picture and the help banner.
 // Run: genart <image folder> [<icon folder>]   (the images are committed; rerun to remake them)
+#include <algorithm>
+
 #include <QDir>
 #include <QGuiApplication>
 #include <QImage>
@@ -95,19 +97,24 @@ struct ButtonArt {
     int w, h;
     Shape shape;
     LabelFn label;
+    int stripWidth = 0;
 };
 
 void writeButton(const QString &dir, const ButtonArt &b)
 {
     const Frame order[] = {Frame::Up, Frame::Disabled, Frame::Down, Frame::Over, Frame::Normal};
     const char *names[] = {"up", "disabled", "down", "over", "normal"};
-    QImage strip(b.w * 5, b.h, QImage::Format_RGB888);
+    // Strips are 24 bits per pixel; a strip may be wider than five frames.
+    QImage strip(std::max(b.w * 5, b.stripWidth), b.h, QImage::Format_RGB888);
+    strip.fill(kKey);
     QPainter sp(&strip);
     for (int i = 0; i < 5; ++i) {
         // The released look is the normal look.
         const Frame f = order[i] == Frame::Up ? Frame::Normal : order[i];
         const QImage img = drawButton(b.w, b.h, b.shape, f, b.label);
-        img.save(dir + QStringLiteral("/%1_%2.png").arg(b.name, QString::fromLatin1(names[i])));
+        // State images are 32 bits per pixel, the fourth byte fully set and unused.
+        img.convertToFormat(QImage::Format_ARGB32)
+            .save(dir + QStringLiteral("/%1_%2.png").arg(b.name, QString::fromLatin1(names[i])));
         sp.drawImage(i * b.w, 0, img);
     }
     sp.end();
@@ -249,7 +256,7 @@ int main(int argc, char **argv)
         {QStringLiteral("helpbtn"), 17, 17, Shape::Round, question},
         {QStringLiteral("backbtn"), 19, 44, Shape::TallBar, arrowUp},
         {QStringLiteral("scanbtn"), 19, 44, Shape::TallBar, emblem},
-        {QStringLiteral("okbtn"), 37, 36, Shape::Round, ok},
+        {QStringLiteral("okbtn"), 37, 36, Shape::Round, ok, 186},
         {QStringLiteral("cancelbtn"), 59, 28, Shape::Oval, cancel},
     };
     for (const ButtonArt &b : buttons)

@@ -46,6 +46,8 @@ public:
     void SetAllowZoom(bool) override {}
     void SetAllowPanning(TPanningMode) override {}
     TView3DOptions &View3DOptions() override { return Options; }
+    bool ClickConsumedFlag() const override { return ClickConsumed; }
+    void SetClickConsumedFlag(bool v) override { ClickConsumed = v; }
 
     // One drawing pass of a series, as the panel runs it.
     void DrawSeries(TChartSeries &s)
@@ -66,5 +68,6 @@ public:
     TColor Back = clAutoColor;
     TColor PanelColor = clBlue;
     int Invalidations = 0;
+    bool ClickConsumed = false;
     std::vector<TChartSeries *> List;
 };

@@ -1,0 +1,93 @@
+#pragma once
+// Which pixels a shape covers. Filling, outlining and clip regions all take
+// their pixels from here, so an elliptic region and a filled ellipse of the
+// same box can never disagree by a pixel.
+//
+// Boxes are (x1, y1, x2, y2) with the right and bottom edges excluded. A pixel
+// (i, j) belongs to an ellipse when its centre (i + 0.5, j + 0.5) lies inside
+// the ellipse inscribed in the box: the box's first and last columns and rows
+// are reached, and the result is symmetric about the box's middle.
+#include <QPoint>
+#include <QRect>
+#include <QRegion>
+#include <cstdint>
+#include <vector>
+
+class TPixelSet {
+public:
+    TPixelSet() = default;
+    // An empty set that can hold the pixels of bounds.
+    explicit TPixelSet(const QRect &bounds);
+    const QRect &Bounds() const { return FBounds; }
+    bool Contains(int x, int y) const
+    {
+        const unsigned dx = unsigned(x - FLeft), dy = unsigned(y - FTop);
+        return dx < unsigned(FWidth) && dy < unsigned(FHeight)
+               && FBits[std::size_t(dy) * std::size_t(FWidth) + dx] != 0;
+    }
+    bool Contains(QPoint p) const { return Contains(p.x(), p.y()); }
+    // Ignored outside the bounds.
+    void Set(int x, int y, bool on = true);
+    bool Empty() const;
+    int Count() const;
+    // Every member, row by row, left to right.
+    std::vector<QPoint> Points() const;
+    // Calls f(x, y) for every member in the same order, without a list.
+    template <typename F> void ForEach(F f) const
+    {
+        std::size_t k = 0;
+        for (int y = 0; y < FHeight; ++y)
+            for (int x = 0; x < FWidth; ++x, ++k)
+                if (FBits[k])
+                    f(FLeft + x, FTop + y);
+    }
+    // The members as a region made of row runs.
+    QRegion ToRegion() const;
+    // Members of this set that are not members of other.
+    TPixelSet Minus(const TPixelSet &other) const;
+    // Members with at least one of their four neighbours outside the set:
+    // a closed outline one pixel thin.
+    TPixelSet Boundary() const;
+
+private:
+    QRect FBounds;
+    int FLeft = 0, FTop = 0, FWidth = 0, FHeight = 0;
+    std::vector<std::uint8_t> FBits;
+};
+
+// The ellipse inscribed in the box; empty when the box has no width or height.
+TPixelSet EllipsePixels(int x1, int y1, int x2, int y2);
+
+// The outline of the ellipse of the box drawn with a pen of the given width,
+// centred on the ellipse's edge: one pixel thin inside the fill for width 1;
+// otherwise the band reaches width / 2 pixels beyond the box.
+TPixelSet EllipseOutlinePixels(int x1, int y1, int x2, int y2, int penWidth);
+
+// The wedge test of a pie: whether pixel p lies on the counter-clockwise turn
+// (on screen) from the ray through r3 to the ray through r4, both rays and the
+// centre of the box included. The centre is the box's middle in pixel
+// coordinates, ((x1 + x2) / 2, (y1 + y2) / 2), kept exact at halves.
+class TWedge {
+public:
+    TWedge(int x1, int y1, int x2, int y2, QPoint r3, QPoint r4);
+    // Both points give the same ray: the wedge is the whole turn.
+    bool Whole() const { return FWhole; }
+    bool Contains(int x, int y) const;
+    // The pixel the radial edges start from.
+    QPoint Centre() const { return FCentre; }
+
+private:
+    std::int64_t FCx2 = 0, FCy2 = 0; // doubled centre
+    std::int64_t FUx = 0, FUy = 0, FWx = 0, FWy = 0; // doubled rays, y up
+    bool FWhole = false;
+    bool FReflex = false;
+    QPoint FCentre;
+};
+
+// The pixels of a straight line from a to b, both ends included, each step
+// moving one pixel along the longer axis.
+std::vector<QPoint> LinePixels(QPoint a, QPoint b);
+
+// The radial edge of a pie: the line from centre towards through, continued
+// until it leaves the shape; only the pixels inside the shape.
+std::vector<QPoint> RayPixels(QPoint centre, QPoint through, const TPixelSet &shape);
