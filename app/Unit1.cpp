@@ -260,8 +260,9 @@ void TForm1::FormMouseUp(QObject *, TMouseButton, TShiftState, int, int)
 void TForm1::mousePressEvent(QMouseEvent *e)
 {
     NotePointer(this, e);
-    FormMouseDown(this, toMouseButton(e->button()), toShiftState(e->modifiers(), e->buttons()),
-                  int(e->position().x()), int(e->position().y()));
+    if (const auto b = toMouseButton(e->button()))
+        FormMouseDown(this, *b, toShiftState(e->modifiers(), e->buttons()), int(e->position().x()),
+                      int(e->position().y()));
 }
 
 void TForm1::mouseMoveEvent(QMouseEvent *e)
@@ -273,8 +274,10 @@ void TForm1::mouseMoveEvent(QMouseEvent *e)
 void TForm1::mouseReleaseEvent(QMouseEvent *e)
 {
     NotePointer(this, e);
-    FormMouseUp(this, toMouseButton(e->button()), toShiftState(e->modifiers(), e->buttons()),
-                int(e->position().x()), int(e->position().y()));
+    // A side button released during a drag by another button does not end it.
+    if (const auto b = toMouseButton(e->button()))
+        FormMouseUp(this, *b, toShiftState(e->modifiers(), e->buttons()), int(e->position().x()),
+                    int(e->position().y()));
 }
 
 void TForm1::MinBtnClick(QObject *)

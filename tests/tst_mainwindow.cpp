@@ -152,6 +152,74 @@ private slots:
         QCOMPARE(s.form.pos(), start + steps[2]);
     }
 
+    // Side buttons (X11 buttons 8 and 9) do nothing anywhere: no drag, no
+    // click, no slice, on any of the window's parts.
+    void otherButtonsDoNothing_data()
+    {
+        QTest::addColumn<QString>("part");
+        QTest::addColumn<int>("button");
+        for (const char *part : {"frame", "slice", "window", "button"}) {
+            QTest::newRow(qPrintable(QStringLiteral("back on the %1").arg(QLatin1String(part))))
+                << QString::fromLatin1(part) << int(Qt::BackButton);
+            QTest::newRow(qPrintable(QStringLiteral("forward on the %1").arg(QLatin1String(part))))
+                << QString::fromLatin1(part) << int(Qt::ForwardButton);
+        }
+    }
+
+    void otherButtonsDoNothing()
+    {
+        QFETCH(QString, part);
+        QFETCH(int, button);
+        Shown s;
+        s.form.Series1->AddPoint(1, "a", RGB(0x1E, 0, 0x50));
+        QCoreApplication::processEvents();
+        int downs = 0, clicks = 0;
+        const auto drag = s.form.Chart1->OnMouseDown;
+        s.form.Chart1->OnMouseDown = [&](QObject *o, TMouseButton b, TShiftState sh, int x, int y) {
+            ++downs;
+            drag(o, b, sh, x, y);
+        };
+        s.form.Chart1->OnClickSeries = [&](TCustomChart *, TChartSeries *, int, TMouseButton, TShiftState, int, int) {
+            ++clicks;
+        };
+        s.form.MinBtn->OnClick = [&](QObject *) { ++clicks; };
+        QWidget *target = s.form.Fond;
+        QPoint at(30, 125);
+        if (part == QLatin1String("slice"))
+            target = s.form.Chart1, at = QPoint(102, 60);
+        else if (part == QLatin1String("window"))
+            target = &s.form;
+        else if (part == QLatin1String("button"))
+            target = s.form.MinBtn, at = QPoint(8, 8);
+        const QPoint start = s.form.pos();
+        const QImage shown = s.form.MinBtn->CurrentImage().Image();
+        const auto b = Qt::MouseButton(button);
+        QTest::mousePress(target, b, {}, at);
+        QVERIFY(!s.form.FDragging);
+        QCOMPARE(QWidget::mouseGrabber(), nullptr);
+        QTest::mouseMove(&s.form, QPoint(60, 140));
+        QTest::mouseRelease(target, b, {}, at);
+        QTest::mouseDClick(target, b, {}, at);
+        QCOMPARE(s.form.pos(), start);
+        QCOMPARE(downs, 0);
+        QCOMPARE(clicks, 0);
+        QCOMPARE(s.form.MinBtn->CurrentImage().Image(), shown);
+    }
+
+    void otherButtonReleaseDoesNotEndADrag()
+    {
+        Shown s;
+        s.form.move(100, 80);
+        QCoreApplication::processEvents();
+        QTest::mousePress(s.form.Fond, Qt::LeftButton, {}, QPoint(30, 125));
+        QTest::mousePress(&s.form, Qt::BackButton, {}, QPoint(30, 125));
+        QTest::mouseRelease(&s.form, Qt::BackButton, {}, QPoint(30, 125));
+        QVERIFY(s.form.FDragging);
+        QCOMPARE(QWidget::mouseGrabber(), static_cast<QWidget *>(&s.form));
+        QTest::mouseRelease(&s.form, Qt::LeftButton, {}, QPoint(30, 125));
+        QVERIFY(!s.form.FDragging);
+    }
+
     void minimiseAndClose()
     {
         Shown s;
