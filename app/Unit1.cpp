@@ -257,6 +257,18 @@ void TForm1::FormMouseUp(QObject *, TMouseButton, TShiftState, int, int)
     FDragging = false;
 }
 
+bool TForm1::event(QEvent *e)
+{
+    // Once a modal window opens (a warning box during a walk, any dialog) the
+    // release can no longer reach this window, so the drag and its capture end
+    // here; otherwise the pointer would stay grabbed and the box's OK unclickable.
+    if (e->type() == QEvent::WindowBlocked && FDragging) {
+        releaseMouse();
+        FDragging = false;
+    }
+    return QWidget::event(e);
+}
+
 void TForm1::mousePressEvent(QMouseEvent *e)
 {
     NotePointer(this, e);

@@ -93,6 +93,7 @@ public:
     bool Scanning() const { return FScanning; }
 
 protected:
+    bool event(QEvent *e) override;
     void showEvent(QShowEvent *e) override;
     void closeEvent(QCloseEvent *e) override;
     void mousePressEvent(QMouseEvent *e) override;

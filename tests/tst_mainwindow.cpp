@@ -1,12 +1,16 @@
 // The round main window: its tile, mask, ring, chart corners and dragging.
 #include "Chart.h"
 #include "FreeBtn.h"
+#include "HintWindow.h"
 #include "Image.h"
+#include "Messages.h"
 #include "PieSeries.h"
 #include "Shape.h"
 #include "TestSupport.h"
 #include "Unit1.h"
 
+#include <QDialog>
+#include <QProcess>
 #include <QtTest>
 
 namespace {
@@ -218,6 +222,48 @@ private slots:
         QCOMPARE(QWidget::mouseGrabber(), static_cast<QWidget *>(&s.form));
         QTest::mouseRelease(&s.form, Qt::LeftButton, {}, QPoint(30, 125));
         QVERIFY(!s.form.FDragging);
+    }
+
+    // A modal window that opens during a drag (the walk's warning box, any
+    // dialog) takes the release: the drag and the capture end when it opens.
+    void modalWindowEndsTheDrag_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("warning box") << QStringLiteral("warning");
+        QTest::newRow("error box") << QStringLiteral("error");
+        QTest::newRow("modal dialog") << QStringLiteral("dialog");
+    }
+
+    void modalWindowEndsTheDrag()
+    {
+        QFETCH(QString, kind);
+        Shown s;
+        s.form.move(100, 80);
+        QCoreApplication::processEvents();
+        QTest::mousePress(s.form.Chart1, Qt::LeftButton, {}, QPoint(10, 190));
+        QVERIFY(s.form.FDragging);
+        QCOMPARE(QWidget::mouseGrabber(), static_cast<QWidget *>(&s.form));
+        bool seen = false, grabbed = true, dragging = true;
+        QTimer::singleShot(0, [&] {
+            QTRY_VERIFY(QApplication::activeModalWidget() != nullptr);
+            seen = true;
+            grabbed = QWidget::mouseGrabber() != nullptr;
+            dragging = s.form.FDragging;
+            qobject_cast<QDialog *>(QApplication::activeModalWidget())->done(0);
+        });
+        if (kind == QLatin1String("warning"))
+            platform::WarningBox(&s.form, QStringLiteral("Impossible d'atteindre :\r/x"));
+        else if (kind == QLatin1String("error"))
+            platform::ErrorBox(&s.form, QStringLiteral("x"));
+        else
+            QDialog(&s.form).exec();
+        QVERIFY(seen);
+        QVERIFY(!grabbed);
+        QVERIFY(!dragging);
+        // The pointer moving afterwards leaves the window where it is.
+        const QPoint at = s.form.pos();
+        QTest::mouseMove(s.form.Chart1, QPoint(40, 150));
+        QCOMPARE(s.form.pos(), at);
     }
 
     void minimiseAndClose()
