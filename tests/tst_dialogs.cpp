@@ -9,6 +9,7 @@
 #include "Image.h"
 #include "Messages.h"
 #include "PathEdit.h"
+#include "PathText.h"
 #include "PieSeries.h"
 #include "TestSupport.h"
 #include "Unit1.h"
@@ -71,6 +72,66 @@ const char *const kHelpLines[] = {"Le bouton - réduit la fenêtre", "Le bouton 
 class TestDialogs : public QObject {
     Q_OBJECT
 private slots:
+    // The edit box hands back the very bytes of a path, whatever they are,
+    // also after the user has typed into it.
+    void pathBytesSurviveTheBox_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("plain") << QByteArray("/usr/share") << QStringLiteral("/usr/share");
+        QTest::newRow("UTF-8") << QByteArray("/tmp/caf\xC3\xA9") << QStringLiteral("/tmp/café");
+        QTest::newRow("four-byte UTF-8") << QByteArray("/\xF0\x9F\x98\x80") << QString::fromUtf8("/\xF0\x9F\x98\x80");
+        QTest::newRow("Latin-1 byte") << QByteArray("/tmp/caf\xE9") << QString();
+        QTest::newRow("overlong slash") << QByteArray("/a\xC0\xAF") << QString();
+        QTest::newRow("encoded surrogate") << QByteArray("/\xED\xA0\x80") << QString();
+        QTest::newRow("cut sequence at the end") << QByteArray("/x\xE2\x82") << QString();
+        QTest::newRow("beyond U+10FFFF") << QByteArray("/\xF4\x90\x80\x80") << QString();
+        QTest::newRow("stray continuation") << QByteArray("/\x80\xBF/b") << QString();
+    }
+
+    void pathBytesSurviveTheBox()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, shown);
+        const std::string path = bytes.toStdString();
+        QCOMPARE(TextToPath(PathToText(path)), path);
+        TDirectoryEdit edit;
+        edit.SetText(path);
+        if (!shown.isNull())
+            QCOMPARE(edit.text(), shown);
+        QCOMPARE(edit.Text(), path);
+        edit.show();
+        edit.end(false);
+        QTest::keyClicks(&edit, QStringLiteral("/s"));
+        edit.insert(QStringLiteral("é"));
+        QCOMPARE(edit.Text(), path + "/s\xC3\xA9");
+        edit.SetInitialDirText(edit.text());
+        QCOMPARE(edit.InitialDir, path + "/s\xC3\xA9");
+    }
+
+    // The folder command on a current folder whose name is not UTF-8:
+    // accepting the text the dialog opened with rescans that very folder.
+    void folderCommandKeepsTheCurrentFolderBytes()
+    {
+        TempTree t;
+        const std::string odd = t.Dir("caf\xE9");
+        t.File("caf\xE9/sub/f", 2048);
+        const std::string start = fsys::GetCurrentDir();
+        TForm1 form;
+        TDirSelDlg dlg(&form, form.PatternTile());
+        form.DirSelDlg = &dlg;
+        form.show();
+        QVERIFY(fsys::SetCurrentDir(odd));
+        whenModal([&](QWidget *) { QTest::keyClick(dlg.DirEdit, Qt::Key_Return); });
+        form.Button3Click(nullptr);
+        QCOMPARE(fsys::GetCurrentDir(), odd);
+        QCOMPARE(form.Series1->PointCount(), 2);
+        QCOMPARE(form.Series1->LabelAt(1), std::string("sub"));
+        fsys::SetCurrentDir(start);
+        // The temporary folder's own clean-up passes over names that are not UTF-8.
+        QCOMPARE(Shell("rm -rf '" + odd + "'"), 0);
+    }
+
     void browseStart_data()
     {
         QTest::addColumn<QString>("text");

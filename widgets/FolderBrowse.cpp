@@ -1,6 +1,7 @@
 #include "FolderBrowse.h"
 
 #include "FileSystem.h"
+#include "PathText.h"
 
 #include <QApplication>
 #include <QFileDialog>
@@ -64,14 +65,14 @@ bool TBrowseFolderDlg::Execute(QWidget *owner)
         dialog.setOption(QFileDialog::DontUseNativeDialog, true);
         dialog.setOption(QFileDialog::DontResolveSymlinks, false);
         dialog.setWindowModality(Qt::ApplicationModal);
-        const QString start = QString::fromLocal8Bit(FolderName.c_str());
+        const QString start = PathToText(FolderName);
         if (fsys::DirectoryExists(FolderName))
             dialog.setDirectory(start);
         else
             dialog.setDirectory(QStringLiteral("/"));
         // The directory dialog itself accepts only folders that exist.
         QObject::connect(&dialog, &QFileDialog::currentChanged, &dialog, [this](const QString &path) {
-            SelectedName = path.toLocal8Bit().toStdString();
+            SelectedName = TextToPath(path);
             if (OnSelChanged)
                 OnSelChanged(SelectedName);
         });
@@ -88,7 +89,7 @@ bool TBrowseFolderDlg::Execute(QWidget *owner)
         chosen = dialog.exec() == QDialog::Accepted;
         if (chosen) {
             const QStringList files = dialog.selectedFiles();
-            SelectedName = files.isEmpty() ? std::string() : files.first().toLocal8Bit().toStdString();
+            SelectedName = files.isEmpty() ? std::string() : TextToPath(files.first());
         }
     }
     if (!chosen)
