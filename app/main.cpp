@@ -4,6 +4,7 @@
 // user's first command.
 #include "DirSelDlg.h"
 #include "HelpDlg.h"
+#include "Startup.h"
 #include "Unit1.h"
 
 #include <QApplication>
@@ -16,8 +17,12 @@ int main(int argc, char **argv)
     if (std::getenv("QT_QPA_PLATFORM") == nullptr && std::getenv("WAYLAND_DISPLAY") != nullptr
         && std::getenv("DISPLAY") != nullptr)
         qputenv("QT_QPA_PLATFORM", "xcb");
+    std::optional<TNoRuntimeFolder> noRuntimeFolder(std::in_place);
     QApplication app(argc, argv);
+    noRuntimeFolder.reset();
     QApplication::setApplicationName(QStringLiteral("Quintavo"));
+    KeepQtSettingsOffDisk();
+    LoadQtTranslations(app);
     TForm1 form;
     TDirSelDlg dirSelDlg(&form, form.PatternTile());
     THelpDlg helpDlg(&form, form.PatternTile());

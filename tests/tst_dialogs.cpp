@@ -11,10 +11,12 @@
 #include "PathEdit.h"
 #include "PathText.h"
 #include "PieSeries.h"
+#include "Startup.h"
 #include "TestSupport.h"
 #include "Unit1.h"
 #include "VersionInfo.h"
 
+#include <QFileDialog>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -71,7 +73,29 @@ const char *const kHelpLines[] = {"Le bouton - réduit la fenêtre", "Le bouton 
 
 class TestDialogs : public QObject {
     Q_OBJECT
+    // A scratch home for the whole run, set up as the program sets itself up:
+    // Qt's file dialog must neither read nor write the settings kept there.
+    QTemporaryDir FHome;
+    QByteArray FSeededSettings;
+
+    QString Home(const QString &relative) const { return FHome.path() + QLatin1Char('/') + relative; }
+
 private slots:
+    void initTestCase()
+    {
+        QVERIFY(FHome.isValid());
+        QDir().mkpath(Home(QStringLiteral(".config")));
+        FSeededSettings = "[FileDialog]\nhistory=file:///seeded-history\nlastVisited=file:///usr\n";
+        QFile seeded(Home(QStringLiteral(".config/QtProject.conf")));
+        QVERIFY(seeded.open(QIODevice::WriteOnly));
+        seeded.write(FSeededSettings);
+        seeded.close();
+        qputenv("HOME", FHome.path().toLocal8Bit());
+        qunsetenv("XDG_CONFIG_HOME");
+        KeepQtSettingsOffDisk();
+        QVERIFY(LoadQtTranslations(*QCoreApplication::instance()));
+    }
+
     // The edit box hands back the very bytes of a path, whatever they are,
     // also after the user has typed into it.
     void pathBytesSurviveTheBox_data()
@@ -130,6 +154,56 @@ private slots:
         fsys::SetCurrentDir(start);
         // The temporary folder's own clean-up passes over names that are not UTF-8.
         QCOMPARE(Shell("rm -rf '" + odd + "'"), 0);
+    }
+
+    // The real browser, once, without its hook: it opens on the start folder,
+    // speaks French, reads no kept history, Escape closes only it and the
+    // focus comes back to the box; nothing is left on disk.
+    void realBrowser()
+    {
+        TempTree t;
+        const std::string startDir = t.Dir("start/inner");
+        QWidget owner;
+        owner.show();
+        TDirSelDlg dlg(&owner, QImage());
+        dlg.DirEdit->SetText(startDir);
+        QString opened, title;
+        QStringList history;
+        bool dlgStillModal = false;
+        QWidget *focus = nullptr;
+        std::string text;
+        whenModal([&](QWidget *) {
+            dlg.activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(&dlg));
+            QTimer::singleShot(0, [&] {
+                QTRY_VERIFY(qobject_cast<QFileDialog *>(QApplication::activeModalWidget()) != nullptr);
+                auto *browser = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+                opened = browser->directory().absolutePath();
+                title = browser->windowTitle();
+                history = browser->history();
+                QTest::keyClick(browser, Qt::Key_Escape);
+            });
+            QTest::keyClick(dlg.DirEdit, Qt::Key_Down, Qt::AltModifier);
+            dlgStillModal = dlg.isVisible() && QApplication::activeModalWidget() == &dlg;
+            QTRY_VERIFY(QApplication::focusWidget() != nullptr);
+            focus = QApplication::focusWidget();
+            text = dlg.DirEdit->Text();
+            dlg.FreeBtn2->OnClick(nullptr);
+        });
+        QCOMPARE(dlg.ShowModal(), mrCancel);
+        QCOMPARE(opened, QString::fromStdString(startDir));
+        QCOMPARE(title, QCoreApplication::translate("QFileDialog", "Find Directory"));
+        QVERIFY(title != QStringLiteral("Find Directory"));
+        QVERIFY(!history.contains(QStringLiteral("/seeded-history")));
+        QVERIFY(dlgStillModal);
+        QCOMPARE(focus, static_cast<QWidget *>(dlg.DirEdit));
+        QCOMPARE(text, startDir);
+        QCoreApplication::processEvents();
+        QCOMPARE(QDir(Home(QStringLiteral(".config"))).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
+                 QStringList{QStringLiteral("QtProject.conf")});
+        QFile kept(Home(QStringLiteral(".config/QtProject.conf")));
+        QVERIFY(kept.open(QIODevice::ReadOnly));
+        QCOMPARE(kept.readAll(), FSeededSettings);
     }
 
     void browseStart_data()

@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QGuiApplication>
+#include <QPointer>
 #include <QScreen>
 #include <cerrno>
 #include <cstring>
@@ -86,7 +87,12 @@ bool TBrowseFolderDlg::Execute(QWidget *owner)
         }
         if (OnInitialized)
             OnInitialized();
+        // The window active before the browser is active again after it, so
+        // that the focus can go back where it was.
+        const QPointer<QWidget> active = QApplication::activeWindow();
         chosen = dialog.exec() == QDialog::Accepted;
+        if (active && active->isVisible())
+            active->activateWindow();
         if (chosen) {
             const QStringList files = dialog.selectedFiles();
             SelectedName = files.isEmpty() ? std::string() : TextToPath(files.first());
