@@ -266,6 +266,45 @@ private slots:
         QCOMPARE(s.form.pos(), at);
     }
 
+    // The tip's number follows the locale the process was started in.
+    void tipFollowsTheProcessLocale_data()
+    {
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<QString>("tip");
+        QTest::newRow("French") << QStringLiteral("fr_FR.UTF-8") << QStringLiteral("a=1,50 Mo .");
+        QTest::newRow("C") << QStringLiteral("C") << QStringLiteral("a=1.50 Mo .");
+    }
+
+    void tipFollowsTheProcessLocale()
+    {
+        QFETCH(QString, locale);
+        QFETCH(QString, tip);
+        QProcess child;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("LC_ALL"), locale);
+        env.insert(QStringLiteral("LANG"), locale);
+        env.insert(QStringLiteral("QUINTAVO_EXPECTED_TIP"), tip);
+        child.setProcessEnvironment(env);
+        child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("tipInTheProcessLocale")});
+        QVERIFY(child.waitForFinished(60000));
+        const QByteArray out = child.readAllStandardOutput() + child.readAllStandardError();
+        QVERIFY2(child.exitCode() == 0, out.constData());
+        QVERIFY2(out.contains("PASS   : TestMainWindow::tipInTheProcessLocale()"), out.constData());
+    }
+
+    // Run by tipFollowsTheProcessLocale in a child process.
+    void tipInTheProcessLocale()
+    {
+        const QString expected = qEnvironmentVariable("QUINTAVO_EXPECTED_TIP");
+        if (expected.isEmpty())
+            QSKIP("run by tipFollowsTheProcessLocale");
+        Shown s;
+        s.form.Series1->AddPoint(1536, "a", RGB(0x1E, 0, 0x50));
+        QCoreApplication::processEvents();
+        QTest::mouseMove(s.form.Chart1, QPoint(102, 60));
+        QCOMPARE(s.form.FTip->text(), expected);
+    }
+
     void minimiseAndClose()
     {
         Shown s;
