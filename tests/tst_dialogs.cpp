@@ -429,6 +429,34 @@ private slots:
                  QStringLiteral("Quintavo V1.2.3"));
     }
 
+    // The program itself with its version block taken out of the file.
+    void versionErrorWithoutTheBlock()
+    {
+        if (QStandardPaths::findExecutable(QStringLiteral("objcopy")).isEmpty())
+            QSKIP("objcopy is not installed");
+        QTemporaryDir dir;
+        const QString stripped = dir.filePath(QStringLiteral("quintavo"));
+        QCOMPARE(QProcess::execute(QStringLiteral("objcopy"),
+                                   {QStringLiteral("--remove-section=.qvinfo"), QStringLiteral(QUINTAVO_EXE), stripped}),
+                 0);
+        const std::string path = stripped.toStdString();
+        QCOMPARE(platform::GetFileVersionInfoSize(path), 0u);
+        Boxes boxes;
+        QWidget owner;
+        owner.show();
+        THelpDlg dlg(&owner, QImage());
+        dlg.ExecutablePath = path;
+        bool opened = false;
+        whenModal([&](QWidget *w) {
+            opened = w == &dlg;
+            dlg.FreeBtn1->OnClick(nullptr);
+        });
+        dlg.ShowModal();
+        QVERIFY(opened);
+        QCOMPARE(boxes.texts, QStringList{QStringLiteral("Can't get file version information for ") + stripped});
+        QCOMPARE(dlg.LbVer->text(), QStringLiteral(" Quintavo V 2.0 "));
+    }
+
     void helpDialog()
     {
         Boxes boxes;
