@@ -1,7 +1,7 @@
 # Thin wrapper over CMake; `make run` and `make test` set everything up on Debian 12.
 BUILD_DIR ?= build
 PACKAGES := cmake g++ make qt6-base-dev libjpeg-dev fonts-dejavu-core xvfb xauth xdotool x11-apps imagemagick strace util-linux \
-  qt6-translations-l10n openbox x11-utils
+  qt6-translations-l10n openbox x11-utils libxcb1-dev
 JOBS ?= $(shell nproc)
 
 .PHONY: all deps build run test bench install clean
