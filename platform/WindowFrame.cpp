@@ -4,6 +4,7 @@
 #include <QWidget>
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <thread>
