@@ -1,7 +1,8 @@
 # Thin wrapper over CMake; `make run` and `make test` set everything up on Debian 12.
 BUILD_DIR ?= build
 PACKAGES := cmake g++ make qt6-base-dev libjpeg-dev fonts-dejavu-core xvfb xauth xdotool x11-apps imagemagick strace util-linux \
-            libfuse3-dev fuse3 mount e2fsprogs acl dpkg-dev file lintian appstream desktop-file-utils
+            libfuse3-dev fuse3 mount e2fsprogs acl dpkg-dev file lintian appstream desktop-file-utils \
+            qt6-translations-l10n openbox x11-utils libxcb1-dev
 JOBS ?= $(shell nproc)
 
 .PHONY: all deps build display run test bench install deb clean

@@ -15,15 +15,16 @@ QString SizeText(double kilobytes, const QLocale &locale)
         unit = QStringLiteral(" Go .");
     }
     const int decimals = unit == QStringLiteral(" Ko .") ? 0 : 2;
-    const int intDigits = std::fabs(v) < 1 ? 1 : int(std::floor(std::log10(std::fabs(v)))) + 1;
-    if (intDigits > 6)
-        return locale.toString(v, 'E', 5) + unit;
-    // At most six significant digits: digits past them read as zeros.
-    const int sigDecimals = 6 - intDigits;
-    if (sigDecimals < decimals) {
+    const auto intDigits = [](double x) { return std::fabs(x) < 1 ? 1 : int(std::floor(std::log10(std::fabs(x)))) + 1; };
+    // At most six significant digits: digits past them read as zeros. The
+    // digit count is taken after that rounding, so 999999.7 counts seven.
+    const int sigDecimals = 6 - intDigits(v);
+    if (sigDecimals >= 0 && sigDecimals < decimals) {
         const double scale = std::pow(10.0, sigDecimals);
         v = std::round(v * scale) / scale;
     }
+    if (intDigits(v) > 6)
+        return locale.toString(v, 'E', 5) + unit;
     QLocale plain = locale;
     plain.setNumberOptions(QLocale::OmitGroupSeparator);
     return plain.toString(v, 'f', decimals) + unit;

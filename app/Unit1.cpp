@@ -269,11 +269,24 @@ void TForm1::FormMouseUp(QObject *, TMouseButton, TShiftState, int, int)
     FDragging = false;
 }
 
+bool TForm1::event(QEvent *e)
+{
+    // Once a modal window opens (a warning box during a walk, any dialog) the
+    // release can no longer reach this window, so the drag and its capture end
+    // here; otherwise the pointer would stay grabbed and the box's OK unclickable.
+    if (e->type() == QEvent::WindowBlocked && FDragging) {
+        releaseMouse();
+        FDragging = false;
+    }
+    return QWidget::event(e);
+}
+
 void TForm1::mousePressEvent(QMouseEvent *e)
 {
     NotePointer(this, e);
-    FormMouseDown(this, toMouseButton(e->button()), toShiftState(e->modifiers(), e->buttons()),
-                  int(e->position().x()), int(e->position().y()));
+    if (const auto b = toMouseButton(e->button()))
+        FormMouseDown(this, *b, toShiftState(e->modifiers(), e->buttons()), int(e->position().x()),
+                      int(e->position().y()));
 }
 
 void TForm1::mouseMoveEvent(QMouseEvent *e)
@@ -285,8 +298,10 @@ void TForm1::mouseMoveEvent(QMouseEvent *e)
 void TForm1::mouseReleaseEvent(QMouseEvent *e)
 {
     NotePointer(this, e);
-    FormMouseUp(this, toMouseButton(e->button()), toShiftState(e->modifiers(), e->buttons()),
-                int(e->position().x()), int(e->position().y()));
+    // A side button released during a drag by another button does not end it.
+    if (const auto b = toMouseButton(e->button()))
+        FormMouseUp(this, *b, toShiftState(e->modifiers(), e->buttons()), int(e->position().x()),
+                    int(e->position().y()));
 }
 
 void TForm1::MinBtnClick(QObject *)

@@ -98,6 +98,7 @@ public:
     std::string CurrentFolder() const;
 
 protected:
+    bool event(QEvent *e) override;
     void showEvent(QShowEvent *e) override;
     void closeEvent(QCloseEvent *e) override;
     void mousePressEvent(QMouseEvent *e) override;

@@ -5,11 +5,13 @@
 #include "Accessibility.h"
 #include "DirSelDlg.h"
 #include "HelpDlg.h"
+#include "Startup.h"
 #include "Unit1.h"
 
 #include <QApplication>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <string_view>
 
 namespace {
@@ -68,11 +70,15 @@ int main(int argc, char **argv)
         && std::getenv("DISPLAY") != nullptr)
         qputenv("QT_QPA_PLATFORM", "xcb");
     gPreviousHandler = qInstallMessageHandler(StartupMessages);
+    std::optional<TNoRuntimeFolder> noRuntimeFolder(std::in_place);
     QApplication app(argc, argv);
+    noRuntimeFolder.reset();
     qInstallMessageHandler(gPreviousHandler);
     QApplication::setApplicationName(QStringLiteral("Quintavo"));
     // Lets the desktop match the window to its menu entry and icon.
     QApplication::setDesktopFileName(QStringLiteral("org.quintavo.quintavo"));
+    KeepQtSettingsOffDisk();
+    LoadQtTranslations(app);
     TForm1 form;
     TDirSelDlg dirSelDlg(&form, form.PatternTile());
     THelpDlg helpDlg(&form, form.PatternTile());

@@ -219,22 +219,26 @@ void TCustomChart::ChartMouseUp(TMouseButton button, TShiftState shift, int x, i
 void TCustomChart::mousePressEvent(QMouseEvent *e)
 {
     const int x = int(e->position().x()), y = int(e->position().y());
-    const TMouseButton b = toMouseButton(e->button());
+    const std::optional<TMouseButton> b = toMouseButton(e->button());
+    if (!b)
+        return;
     const TShiftState s = toShiftState(e->modifiers(), e->buttons());
     if (OnMouseDown)
-        OnMouseDown(this, b, s, x, y);
-    ChartMouseDown(b, s, x, y);
+        OnMouseDown(this, *b, s, x, y);
+    ChartMouseDown(*b, s, x, y);
 }
 
 void TCustomChart::mouseDoubleClickEvent(QMouseEvent *e)
 {
     // The second press of a double click is a press with the double-click flag.
     const int x = int(e->position().x()), y = int(e->position().y());
-    const TMouseButton b = toMouseButton(e->button());
+    const std::optional<TMouseButton> b = toMouseButton(e->button());
+    if (!b)
+        return;
     const TShiftState s = toShiftState(e->modifiers(), e->buttons(), true);
     if (OnMouseDown)
-        OnMouseDown(this, b, s, x, y);
-    ChartMouseDown(b, s, x, y);
+        OnMouseDown(this, *b, s, x, y);
+    ChartMouseDown(*b, s, x, y);
 }
 
 void TCustomChart::mouseMoveEvent(QMouseEvent *e)
@@ -249,11 +253,13 @@ void TCustomChart::mouseMoveEvent(QMouseEvent *e)
 void TCustomChart::mouseReleaseEvent(QMouseEvent *e)
 {
     const int x = int(e->position().x()), y = int(e->position().y());
-    const TMouseButton b = toMouseButton(e->button());
+    const std::optional<TMouseButton> b = toMouseButton(e->button());
+    if (!b)
+        return;
     const TShiftState s = toShiftState(e->modifiers(), e->buttons());
     if (OnMouseUp)
-        OnMouseUp(this, b, s, x, y);
-    ChartMouseUp(b, s, x, y);
+        OnMouseUp(this, *b, s, x, y);
+    ChartMouseUp(*b, s, x, y);
 }
 
 void TCustomChart::leaveEvent(QEvent *e)

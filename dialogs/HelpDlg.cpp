@@ -7,6 +7,7 @@
 #include "Resources.h"
 #include "Shape.h"
 #include "VersionInfo.h"
+#include "WindowFrame.h"
 #include "ui_HelpDlg.h"
 
 #include <QCoreApplication>
@@ -71,9 +72,18 @@ void THelpDlg::showEvent(QShowEvent *e)
 {
     if (FCenterOnOwner && parentWidget()) {
         FCenterOnOwner = false;
-        const QRect o = parentWidget()->frameGeometry();
-        move(o.left() + (o.width() - frameGeometry().width()) / 2,
-             o.top() + (o.height() - frameGeometry().height()) / 2);
+        // Centred by the outer size; a window manager frames the dialog only
+        // once it is mapped, so its frame is asked for beforehand.
+        QSize outer = frameGeometry().size();
+        if (outer == size()) {
+            const QMargins m = platform::ExpectedFrameMargins(this);
+            outer += QSize(m.left() + m.right(), m.top() + m.bottom());
+        }
+        // A frameless owner's outer rectangle is its own; the frame the toolkit
+        // works out for it under a window manager can be wrong for a while.
+        const QWidget *owner = parentWidget();
+        const QRect o = owner->windowFlags() & Qt::FramelessWindowHint ? owner->geometry() : owner->frameGeometry();
+        move(o.left() + (o.width() - outer.width()) / 2, o.top() + (o.height() - outer.height()) / 2);
     }
     // An error here is reported and the dialog opens all the same.
     try {

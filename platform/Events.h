@@ -4,6 +4,7 @@
 #include <QMouseEvent>
 #include <cstdint>
 #include <functional>
+#include <optional>
 
 class QObject;
 
@@ -22,12 +23,15 @@ using TNotifyEvent = std::function<void(QObject *sender)>;
 using TMouseEvent = std::function<void(QObject *sender, TMouseButton button, TShiftState shift, int x, int y)>;
 using TMouseMoveEvent = std::function<void(QObject *sender, TShiftState shift, int x, int y)>;
 
-inline TMouseButton toMouseButton(Qt::MouseButton b)
+// The button of a press or release; none for the buttons beyond the three
+// (side buttons, X11 buttons 8 and up), which do nothing anywhere.
+inline std::optional<TMouseButton> toMouseButton(Qt::MouseButton b)
 {
     switch (b) {
+    case Qt::LeftButton: return TMouseButton::mbLeft;
     case Qt::RightButton: return TMouseButton::mbRight;
     case Qt::MiddleButton: return TMouseButton::mbMiddle;
-    default: return TMouseButton::mbLeft;
+    default: return std::nullopt;
     }
 }
 

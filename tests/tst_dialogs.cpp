@@ -9,11 +9,14 @@
 #include "Image.h"
 #include "Messages.h"
 #include "PathEdit.h"
+#include "PathText.h"
 #include "PieSeries.h"
+#include "Startup.h"
 #include "TestSupport.h"
 #include "Unit1.h"
 #include "VersionInfo.h"
 
+#include <QFileDialog>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -70,7 +73,139 @@ const char *const kHelpLines[] = {"Le bouton - réduit la fenêtre", "Le bouton 
 
 class TestDialogs : public QObject {
     Q_OBJECT
+    // A scratch home for the whole run, set up as the program sets itself up:
+    // Qt's file dialog must neither read nor write the settings kept there.
+    QTemporaryDir FHome;
+    QByteArray FSeededSettings;
+
+    QString Home(const QString &relative) const { return FHome.path() + QLatin1Char('/') + relative; }
+
 private slots:
+    void initTestCase()
+    {
+        QVERIFY(FHome.isValid());
+        QDir().mkpath(Home(QStringLiteral(".config")));
+        FSeededSettings = "[FileDialog]\nhistory=file:///seeded-history\nlastVisited=file:///usr\n";
+        QFile seeded(Home(QStringLiteral(".config/QtProject.conf")));
+        QVERIFY(seeded.open(QIODevice::WriteOnly));
+        seeded.write(FSeededSettings);
+        seeded.close();
+        qputenv("HOME", FHome.path().toLocal8Bit());
+        qunsetenv("XDG_CONFIG_HOME");
+        KeepQtSettingsOffDisk();
+        QVERIFY(LoadQtTranslations(*QCoreApplication::instance()));
+    }
+
+    // The edit box hands back the very bytes of a path, whatever they are,
+    // also after the user has typed into it.
+    void pathBytesSurviveTheBox_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("plain") << QByteArray("/usr/share") << QStringLiteral("/usr/share");
+        QTest::newRow("UTF-8") << QByteArray("/tmp/caf\xC3\xA9") << QStringLiteral("/tmp/café");
+        QTest::newRow("four-byte UTF-8") << QByteArray("/\xF0\x9F\x98\x80") << QString::fromUtf8("/\xF0\x9F\x98\x80");
+        QTest::newRow("Latin-1 byte") << QByteArray("/tmp/caf\xE9") << QString();
+        QTest::newRow("overlong slash") << QByteArray("/a\xC0\xAF") << QString();
+        QTest::newRow("encoded surrogate") << QByteArray("/\xED\xA0\x80") << QString();
+        QTest::newRow("cut sequence at the end") << QByteArray("/x\xE2\x82") << QString();
+        QTest::newRow("beyond U+10FFFF") << QByteArray("/\xF4\x90\x80\x80") << QString();
+        QTest::newRow("stray continuation") << QByteArray("/\x80\xBF/b") << QString();
+    }
+
+    void pathBytesSurviveTheBox()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, shown);
+        const std::string path = bytes.toStdString();
+        QCOMPARE(TextToPath(PathToText(path)), path);
+        TDirectoryEdit edit;
+        edit.SetText(path);
+        if (!shown.isNull())
+            QCOMPARE(edit.text(), shown);
+        QCOMPARE(edit.Text(), path);
+        edit.show();
+        edit.end(false);
+        QTest::keyClicks(&edit, QStringLiteral("/s"));
+        edit.insert(QStringLiteral("é"));
+        QCOMPARE(edit.Text(), path + "/s\xC3\xA9");
+        edit.SetInitialDirText(edit.text());
+        QCOMPARE(edit.InitialDir, path + "/s\xC3\xA9");
+    }
+
+    // The folder command on a current folder whose name is not UTF-8:
+    // accepting the text the dialog opened with rescans that very folder.
+    void folderCommandKeepsTheCurrentFolderBytes()
+    {
+        TempTree t;
+        const std::string odd = t.Dir("caf\xE9");
+        t.File("caf\xE9/sub/f", 2048);
+        const std::string start = fsys::GetCurrentDir();
+        TForm1 form;
+        TDirSelDlg dlg(&form, form.PatternTile());
+        form.DirSelDlg = &dlg;
+        form.show();
+        QVERIFY(fsys::SetCurrentDir(odd));
+        whenModal([&](QWidget *) { QTest::keyClick(dlg.DirEdit, Qt::Key_Return); });
+        form.Button3Click(nullptr);
+        QCOMPARE(fsys::GetCurrentDir(), odd);
+        QCOMPARE(form.Series1->PointCount(), 2);
+        QCOMPARE(form.Series1->LabelAt(1), std::string("sub"));
+        fsys::SetCurrentDir(start);
+        // The temporary folder's own clean-up passes over names that are not UTF-8.
+        QCOMPARE(Shell("rm -rf '" + odd + "'"), 0);
+    }
+
+    // The real browser, once, without its hook: it opens on the start folder,
+    // speaks French, reads no kept history, Escape closes only it and the
+    // focus comes back to the box; nothing is left on disk.
+    void realBrowser()
+    {
+        TempTree t;
+        const std::string startDir = t.Dir("start/inner");
+        QWidget owner;
+        owner.show();
+        TDirSelDlg dlg(&owner, QImage());
+        dlg.DirEdit->SetText(startDir);
+        QString opened, title;
+        QStringList history;
+        bool dlgStillModal = false;
+        QWidget *focus = nullptr;
+        std::string text;
+        whenModal([&](QWidget *) {
+            dlg.activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(&dlg));
+            QTimer::singleShot(0, [&] {
+                QTRY_VERIFY(qobject_cast<QFileDialog *>(QApplication::activeModalWidget()) != nullptr);
+                auto *browser = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+                opened = browser->directory().absolutePath();
+                title = browser->windowTitle();
+                history = browser->history();
+                QTest::keyClick(browser, Qt::Key_Escape);
+            });
+            QTest::keyClick(dlg.DirEdit, Qt::Key_Down, Qt::AltModifier);
+            dlgStillModal = dlg.isVisible() && QApplication::activeModalWidget() == &dlg;
+            QTRY_VERIFY(QApplication::focusWidget() != nullptr);
+            focus = QApplication::focusWidget();
+            text = dlg.DirEdit->Text();
+            dlg.FreeBtn2->OnClick(nullptr);
+        });
+        QCOMPARE(dlg.ShowModal(), mrCancel);
+        QCOMPARE(opened, QString::fromStdString(startDir));
+        QCOMPARE(title, QCoreApplication::translate("QFileDialog", "Find Directory"));
+        QVERIFY(title != QStringLiteral("Find Directory"));
+        QVERIFY(!history.contains(QStringLiteral("/seeded-history")));
+        QVERIFY(dlgStillModal);
+        QCOMPARE(focus, static_cast<QWidget *>(dlg.DirEdit));
+        QCOMPARE(text, startDir);
+        QCoreApplication::processEvents();
+        QCOMPARE(QDir(Home(QStringLiteral(".config"))).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
+                 QStringList{QStringLiteral("QtProject.conf")});
+        QFile kept(Home(QStringLiteral(".config/QtProject.conf")));
+        QVERIFY(kept.open(QIODevice::ReadOnly));
+        QCOMPARE(kept.readAll(), FSeededSettings);
+    }
+
     void browseStart_data()
     {
         QTest::addColumn<QString>("text");
@@ -292,6 +427,34 @@ private slots:
         // The build number is dropped.
         QCOMPARE(THelpDlg::VersionCaption(QCoreApplication::applicationFilePath().toStdString()),
                  QStringLiteral("Quintavo V1.2.3"));
+    }
+
+    // The program itself with its version block taken out of the file.
+    void versionErrorWithoutTheBlock()
+    {
+        if (QStandardPaths::findExecutable(QStringLiteral("objcopy")).isEmpty())
+            QSKIP("objcopy is not installed");
+        QTemporaryDir dir;
+        const QString stripped = dir.filePath(QStringLiteral("quintavo"));
+        QCOMPARE(QProcess::execute(QStringLiteral("objcopy"),
+                                   {QStringLiteral("--remove-section=.qvinfo"), QStringLiteral(QUINTAVO_EXE), stripped}),
+                 0);
+        const std::string path = stripped.toStdString();
+        QCOMPARE(platform::GetFileVersionInfoSize(path), 0u);
+        Boxes boxes;
+        QWidget owner;
+        owner.show();
+        THelpDlg dlg(&owner, QImage());
+        dlg.ExecutablePath = path;
+        bool opened = false;
+        whenModal([&](QWidget *w) {
+            opened = w == &dlg;
+            dlg.FreeBtn1->OnClick(nullptr);
+        });
+        dlg.ShowModal();
+        QVERIFY(opened);
+        QCOMPARE(boxes.texts, QStringList{QStringLiteral("Can't get file version information for ") + stripped});
+        QCOMPARE(dlg.LbVer->text(), QStringLiteral(" Quintavo V 2.0 "));
     }
 
     void helpDialog()

@@ -2,12 +2,16 @@
 #include "Chart.h"
 #include "FreeBtn.h"
 #include "GraphicsRaster.h"
+#include "HintWindow.h"
 #include "Image.h"
+#include "Messages.h"
 #include "PieSeries.h"
 #include "Shape.h"
 #include "TestSupport.h"
 #include "Unit1.h"
 
+#include <QDialog>
+#include <QProcess>
 #include <QtTest>
 
 namespace {
@@ -199,6 +203,155 @@ private slots:
         QTest::mouseRelease(&s.form, Qt::MouseButton(button), {}, s.form.mapFromGlobal(grabbed + steps[2]));
         QVERIFY(!s.form.FDragging);
         QCOMPARE(s.form.pos(), start + steps[2]);
+    }
+
+    // Side buttons (X11 buttons 8 and 9) do nothing anywhere: no drag, no
+    // click, no slice, on any of the window's parts.
+    void otherButtonsDoNothing_data()
+    {
+        QTest::addColumn<QString>("part");
+        QTest::addColumn<int>("button");
+        for (const char *part : {"frame", "slice", "window", "button"}) {
+            QTest::newRow(qPrintable(QStringLiteral("back on the %1").arg(QLatin1String(part))))
+                << QString::fromLatin1(part) << int(Qt::BackButton);
+            QTest::newRow(qPrintable(QStringLiteral("forward on the %1").arg(QLatin1String(part))))
+                << QString::fromLatin1(part) << int(Qt::ForwardButton);
+        }
+    }
+
+    void otherButtonsDoNothing()
+    {
+        QFETCH(QString, part);
+        QFETCH(int, button);
+        Shown s;
+        s.form.Series1->AddPoint(1, "a", RGB(0x1E, 0, 0x50));
+        QCoreApplication::processEvents();
+        int downs = 0, clicks = 0;
+        const auto drag = s.form.Chart1->OnMouseDown;
+        s.form.Chart1->OnMouseDown = [&](QObject *o, TMouseButton b, TShiftState sh, int x, int y) {
+            ++downs;
+            drag(o, b, sh, x, y);
+        };
+        s.form.Chart1->OnClickSeries = [&](TCustomChart *, TChartSeries *, int, TMouseButton, TShiftState, int, int) {
+            ++clicks;
+        };
+        s.form.MinBtn->OnClick = [&](QObject *) { ++clicks; };
+        QWidget *target = s.form.Fond;
+        QPoint at(30, 125);
+        if (part == QLatin1String("slice"))
+            target = s.form.Chart1, at = QPoint(102, 60);
+        else if (part == QLatin1String("window"))
+            target = &s.form;
+        else if (part == QLatin1String("button"))
+            target = s.form.MinBtn, at = QPoint(8, 8);
+        const QPoint start = s.form.pos();
+        const QImage shown = s.form.MinBtn->CurrentImage().Image();
+        const auto b = Qt::MouseButton(button);
+        QTest::mousePress(target, b, {}, at);
+        QVERIFY(!s.form.FDragging);
+        QCOMPARE(QWidget::mouseGrabber(), nullptr);
+        QTest::mouseMove(&s.form, QPoint(60, 140));
+        QTest::mouseRelease(target, b, {}, at);
+        QTest::mouseDClick(target, b, {}, at);
+        QCOMPARE(s.form.pos(), start);
+        QCOMPARE(downs, 0);
+        QCOMPARE(clicks, 0);
+        QCOMPARE(s.form.MinBtn->CurrentImage().Image(), shown);
+    }
+
+    void otherButtonReleaseDoesNotEndADrag()
+    {
+        Shown s;
+        s.form.move(100, 80);
+        QCoreApplication::processEvents();
+        QTest::mousePress(s.form.Fond, Qt::LeftButton, {}, QPoint(30, 125));
+        QTest::mousePress(&s.form, Qt::BackButton, {}, QPoint(30, 125));
+        QTest::mouseRelease(&s.form, Qt::BackButton, {}, QPoint(30, 125));
+        QVERIFY(s.form.FDragging);
+        QCOMPARE(QWidget::mouseGrabber(), static_cast<QWidget *>(&s.form));
+        QTest::mouseRelease(&s.form, Qt::LeftButton, {}, QPoint(30, 125));
+        QVERIFY(!s.form.FDragging);
+    }
+
+    // A modal window that opens during a drag (the walk's warning box, any
+    // dialog) takes the release: the drag and the capture end when it opens.
+    void modalWindowEndsTheDrag_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("warning box") << QStringLiteral("warning");
+        QTest::newRow("error box") << QStringLiteral("error");
+        QTest::newRow("modal dialog") << QStringLiteral("dialog");
+    }
+
+    void modalWindowEndsTheDrag()
+    {
+        QFETCH(QString, kind);
+        Shown s;
+        s.form.move(100, 80);
+        QCoreApplication::processEvents();
+        QTest::mousePress(s.form.Chart1, Qt::LeftButton, {}, QPoint(10, 190));
+        QVERIFY(s.form.FDragging);
+        QCOMPARE(QWidget::mouseGrabber(), static_cast<QWidget *>(&s.form));
+        bool seen = false, grabbed = true, dragging = true;
+        QTimer::singleShot(0, [&] {
+            QTRY_VERIFY(QApplication::activeModalWidget() != nullptr);
+            seen = true;
+            grabbed = QWidget::mouseGrabber() != nullptr;
+            dragging = s.form.FDragging;
+            qobject_cast<QDialog *>(QApplication::activeModalWidget())->done(0);
+        });
+        if (kind == QLatin1String("warning"))
+            platform::WarningBox(&s.form, QStringLiteral("Impossible d'atteindre :\r/x"));
+        else if (kind == QLatin1String("error"))
+            platform::ErrorBox(&s.form, QStringLiteral("x"));
+        else
+            QDialog(&s.form).exec();
+        QVERIFY(seen);
+        QVERIFY(!grabbed);
+        QVERIFY(!dragging);
+        // The pointer moving afterwards leaves the window where it is.
+        const QPoint at = s.form.pos();
+        QTest::mouseMove(s.form.Chart1, QPoint(40, 150));
+        QCOMPARE(s.form.pos(), at);
+    }
+
+    // The tip's number follows the locale the process was started in.
+    void tipFollowsTheProcessLocale_data()
+    {
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<QString>("tip");
+        QTest::newRow("French") << QStringLiteral("fr_FR.UTF-8") << QStringLiteral("a=1,50 Mo .");
+        QTest::newRow("C") << QStringLiteral("C") << QStringLiteral("a=1.50 Mo .");
+    }
+
+    void tipFollowsTheProcessLocale()
+    {
+        QFETCH(QString, locale);
+        QFETCH(QString, tip);
+        QProcess child;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("LC_ALL"), locale);
+        env.insert(QStringLiteral("LANG"), locale);
+        env.insert(QStringLiteral("QUINTAVO_EXPECTED_TIP"), tip);
+        child.setProcessEnvironment(env);
+        child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("tipInTheProcessLocale")});
+        QVERIFY(child.waitForFinished(60000));
+        const QByteArray out = child.readAllStandardOutput() + child.readAllStandardError();
+        QVERIFY2(child.exitCode() == 0, out.constData());
+        QVERIFY2(out.contains("PASS   : TestMainWindow::tipInTheProcessLocale()"), out.constData());
+    }
+
+    // Run by tipFollowsTheProcessLocale in a child process.
+    void tipInTheProcessLocale()
+    {
+        const QString expected = qEnvironmentVariable("QUINTAVO_EXPECTED_TIP");
+        if (expected.isEmpty())
+            QSKIP("run by tipFollowsTheProcessLocale");
+        Shown s;
+        s.form.Series1->AddPoint(1536, "a", RGB(0x1E, 0, 0x50));
+        QCoreApplication::processEvents();
+        QTest::mouseMove(s.form.Chart1, QPoint(102, 60));
+        QCOMPARE(s.form.FTip->text(), expected);
     }
 
     void minimiseAndClose()

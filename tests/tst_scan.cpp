@@ -252,6 +252,10 @@ private slots:
         QTest::newRow("999.02 MB is gigabytes") << 1023000.0 << QStringLiteral("0,98 Go .");
         QTest::newRow("3 TiB") << 3221225472.0 << QStringLiteral("3072,00 Go .");
         QTest::newRow("rounds to whole kilobytes first") << 511.6 << QStringLiteral("512 Ko .");
+        // Six digits are judged on the number as rounded to six significant digits.
+        QTest::newRow("999999.4 Go keeps six digits") << 999999.4 * 1048576 << QStringLiteral("999999,00 Go .");
+        QTest::newRow("999999.7 Go rounds to seven digits") << 999999.7 * 1048576 << QStringLiteral("1,00000E+06 Go .");
+        QTest::newRow("above a million Go") << 1234567.0 * 1048576 << QStringLiteral("1,23457E+06 Go .");
     }
 
     void tipTexts()

@@ -1,10 +1,12 @@
 #include "FolderBrowse.h"
 
 #include "FileSystem.h"
+#include "PathText.h"
 
 #include <QApplication>
 #include <QFileDialog>
 #include <QGuiApplication>
+#include <QPointer>
 #include <QScreen>
 #include <cerrno>
 #include <cstring>
@@ -64,14 +66,14 @@ bool TBrowseFolderDlg::Execute(QWidget *owner)
         dialog.setOption(QFileDialog::DontUseNativeDialog, true);
         dialog.setOption(QFileDialog::DontResolveSymlinks, false);
         dialog.setWindowModality(Qt::ApplicationModal);
-        const QString start = QString::fromLocal8Bit(FolderName.c_str());
+        const QString start = PathToText(FolderName);
         if (fsys::DirectoryExists(FolderName))
             dialog.setDirectory(start);
         else
             dialog.setDirectory(QStringLiteral("/"));
         // The directory dialog itself accepts only folders that exist.
         QObject::connect(&dialog, &QFileDialog::currentChanged, &dialog, [this](const QString &path) {
-            SelectedName = path.toLocal8Bit().toStdString();
+            SelectedName = TextToPath(path);
             if (OnSelChanged)
                 OnSelChanged(SelectedName);
         });
@@ -85,10 +87,15 @@ bool TBrowseFolderDlg::Execute(QWidget *owner)
         }
         if (OnInitialized)
             OnInitialized();
+        // The window active before the browser is active again after it, so
+        // that the focus can go back where it was.
+        const QPointer<QWidget> active = QApplication::activeWindow();
         chosen = dialog.exec() == QDialog::Accepted;
+        if (active && active->isVisible())
+            active->activateWindow();
         if (chosen) {
             const QStringList files = dialog.selectedFiles();
-            SelectedName = files.isEmpty() ? std::string() : files.first().toLocal8Bit().toStdString();
+            SelectedName = files.isEmpty() ? std::string() : TextToPath(files.first());
         }
     }
     if (!chosen)

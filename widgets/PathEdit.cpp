@@ -98,12 +98,12 @@ TDirectoryEdit::TDirectoryEdit(QWidget *parent)
 
 std::string TDirectoryEdit::Text() const
 {
-    return text().toLocal8Bit().toStdString();
+    return TextToPath(text());
 }
 
 void TDirectoryEdit::SetText(const std::string &t)
 {
-    setText(QString::fromLocal8Bit(t.c_str()));
+    setText(PathToText(t));
 }
 
 void TDirectoryEdit::SetDirectInput(bool v)

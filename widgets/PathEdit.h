@@ -1,6 +1,8 @@
 #pragma once
 // A one-line box for a folder path with a small browse button at its right end;
 // the button (or Alt+Down) opens the system's folder browser.
+#include "PathText.h"
+
 #include <QAbstractButton>
 #include <QKeySequence>
 #include <QLineEdit>
@@ -37,13 +39,14 @@ class TDirectoryEdit : public QLineEdit {
 public:
     explicit TDirectoryEdit(QWidget *parent = nullptr);
 
-    // The path as bytes; the box shows it decoded.
+    // The path as bytes; the box shows it decoded, and bytes that are not
+    // UTF-8 come back unchanged (PathText.h).
     std::string Text() const;
     void SetText(const std::string &text);
     // Start folder when the text is empty; updated after each successful browse.
     std::string InitialDir;
-    QString InitialDirText() const { return QString::fromLocal8Bit(InitialDir.c_str()); }
-    void SetInitialDirText(const QString &t) { InitialDir = t.toLocal8Bit().toStdString(); }
+    QString InitialDirText() const { return PathToText(InitialDir); }
+    void SetInitialDirText(const QString &t) { InitialDir = TextToPath(t); }
     TDirDialogKind DialogKind = TDirDialogKind::dkFramework;
     bool Win32Dialog() const { return DialogKind == TDirDialogKind::dkWin32; }
     void SetWin32Dialog(bool v) { DialogKind = v ? TDirDialogKind::dkWin32 : TDirDialogKind::dkFramework; }

@@ -51,11 +51,14 @@ void TShape::paintEvent(QPaintEvent *)
 
 void TShape::mousePressEvent(QMouseEvent *e)
 {
-    if (OnMouseDown)
-        OnMouseDown(this, toMouseButton(e->button()), toShiftState(e->modifiers(), e->buttons()),
-                    int(e->position().x()), int(e->position().y()));
-    else
+    if (!OnMouseDown) {
         e->ignore();
+        return;
+    }
+    // Taken, so that it does not reach the window beneath, but only the three buttons act.
+    if (const auto b = toMouseButton(e->button()))
+        OnMouseDown(this, *b, toShiftState(e->modifiers(), e->buttons()), int(e->position().x()),
+                    int(e->position().y()));
 }
 
 void TShape::mouseMoveEvent(QMouseEvent *e)
@@ -68,9 +71,11 @@ void TShape::mouseMoveEvent(QMouseEvent *e)
 
 void TShape::mouseReleaseEvent(QMouseEvent *e)
 {
-    if (OnMouseUp)
-        OnMouseUp(this, toMouseButton(e->button()), toShiftState(e->modifiers(), e->buttons()),
-                  int(e->position().x()), int(e->position().y()));
-    else
+    if (!OnMouseUp) {
         e->ignore();
+        return;
+    }
+    if (const auto b = toMouseButton(e->button()))
+        OnMouseUp(this, *b, toShiftState(e->modifiers(), e->buttons()), int(e->position().x()),
+                  int(e->position().y()));
 }

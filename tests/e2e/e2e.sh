@@ -39,8 +39,10 @@ truncate -s 1M "$work/top/start/a/f"
 truncate -s 2M "$work/top/start/b/f"
 truncate -s 10K "$work/other/x/f"
 
+# A scratch home: the program must leave it as it found it (no Qt settings).
+mkdir "$work/home"
 cd "$work/top/start"
-"$build/quintavo" > "$work/log" 2>&1 &
+HOME="$work/home" XDG_CONFIG_HOME= "$build/quintavo" > "$work/log" 2>&1 &
 pid=$!
 win=$(xdotool search --sync --onlyvisible --pid "$pid" --name '^Quintavo$' | head -1)
 check "the window appears" test -n "$win"
@@ -101,6 +103,18 @@ xdotool mousemove $((WX + 235)) $((WY + 128)) click 1
 sleep 1
 dlg=$(xdotool search --onlyvisible --name '^Dossier à analyser$' | head -1)
 check "the folder dialog opens" test -n "$dlg"
+# The real folder browser, in French; Escape closes it and leaves the dialog.
+xdotool key --clearmodifiers alt+Down
+browser=""
+for _ in $(seq 50); do
+  browser=$(xdotool search --onlyvisible --name '^Chercher dans le dossier$' 2>/dev/null | head -1)
+  [ -n "$browser" ] && break; sleep 0.1
+done
+check "the folder browser opens, in French" test -n "$browser"
+xdotool key Escape
+sleep 0.5
+check "Escape closes only the browser" test -z "$(xdotool search --onlyvisible --name '^Chercher dans le dossier$' 2>/dev/null)" \
+  -a -n "$(xdotool search --onlyvisible --name '^Dossier à analyser$' 2>/dev/null)"
 xdotool key --clearmodifiers ctrl+a
 xdotool type --delay 5 "$work/other"
 xdotool key Return
@@ -129,5 +143,6 @@ xdotool mousemove $((WX + 154)) $((WY + 15)) click 1
 for _ in $(seq 50); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
 wait $pid; status=$?
 check "the close button quits with status 0" test "$status" = 0
+check "nothing is written in the home folder" test -z "$(find "$work/home" -mindepth 1 | head -1)"
 echo "$passes passed, $fails failed"
 [ "$fails" = 0 ]

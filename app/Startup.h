@@ -1,0 +1,32 @@
+#pragma once
+// What the program sets up around the toolkit at start-up, so that Qt's own
+// parts speak French and keep nothing on disk.
+#include <QByteArray>
+#include <QtGlobal>
+#include <optional>
+
+class QCoreApplication;
+
+// Held while the application object is constructed. Qt's start-up looks for a
+// sandbox marker in the runtime folder and creates that folder when
+// XDG_RUNTIME_DIR is unset or names a missing one (/tmp/runtime-USER, or the
+// named path). The program needs no runtime folder: while the guard lives,
+// such a lookup finds none and creates none; the environment is restored after.
+class TNoRuntimeFolder {
+public:
+    TNoRuntimeFolder();
+    ~TNoRuntimeFolder();
+    TNoRuntimeFolder(const TNoRuntimeFolder &) = delete;
+    TNoRuntimeFolder &operator=(const TNoRuntimeFolder &) = delete;
+
+private:
+    bool FActive = false;
+    std::optional<QByteArray> FRuntimeDir, FTmpDir;
+};
+
+// Qt's own texts (the folder browser, standard buttons) in French, from Qt's
+// translation catalogue; true when it was found. The translator belongs to app.
+bool LoadQtTranslations(QCoreApplication &app);
+// Qt facilities that keep state between runs (the file dialog's history and
+// last folder) neither read nor write it.
+void KeepQtSettingsOffDisk();
