@@ -17,8 +17,10 @@ struct Pie {
         pie.PiePen().SetColor(clBlack);
         TColor colors[] = {clRed, clLime, clBlue, clYellow};
         int i = 0;
-        for (double v : values)
-            pie.AddPoint(v, "p" + std::to_string(i), colors[i++ % 4]);
+        for (double v : values) {
+            pie.AddPoint(v, "p" + std::to_string(i), colors[i % 4]);
+            ++i;
+        }
     }
     void Draw() { chart.DrawSeries(pie); }
 };

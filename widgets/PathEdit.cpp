@@ -231,7 +231,7 @@ void TDirectoryEdit::DoBrowse()
     if (start.empty())
         start = InitialDir.empty() ? std::string("/") : InitialDir;
     if (!fsys::DirectoryExists(start))
-        start = "/";
+        start.assign(1, '/');
     // The system's critical-error boxes have no counterpart here: nothing to switch off.
     TBrowseFolderDlg dlg;
     dlg.FolderName = start;
