@@ -18,6 +18,8 @@
 
 #include <QCloseEvent>
 #include <QEventLoop>
+#include <QImage>
+#include <QPainter>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QTimer>
@@ -95,6 +97,18 @@ TForm1::TForm1(QWidget *parent)
     Fond->installEventFilter(this);
     NameForScreenReaders(this);
     FormCreate();
+    PrepareScanText();
+}
+
+void TForm1::PrepareScanText()
+{
+    // Lays the progress text out once with the window: the first tick of a
+    // scan would otherwise load the font while the walk keeps the cores busy.
+    QImage scratch(4, 4, QImage::Format_RGB32);
+    QPainter painter(&scratch);
+    painter.setFont(Chart1->ChartCanvas()->Font().ToQFont());
+    painter.rotate(-45);
+    painter.drawText(0, 0, QString::fromLatin1(kScanText));
 }
 
 TForm1::~TForm1()

@@ -113,6 +113,7 @@ private:
     // position from the event itself is used when there is one.
     QPoint ScreenPoint(QObject *sender, int x, int y) const;
     void SetButtonsEnabled(bool enabled);
+    void PrepareScanText();
     void CannotEnter(const std::string &path);
     // Starts a walk whose events come to this window.
     void StartJob(TWalkRequest request);
