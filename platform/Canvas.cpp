@@ -79,6 +79,24 @@ TPixelSet AlternateAround(const TPixelSet &outline, QPoint centre)
     return out;
 }
 
+// The pixels of a shape or an outline band that lie within a wedge.
+TPixelSet WithinWedge(const TPixelSet &pixels, const TWedge &wedge)
+{
+    TPixelSet part(pixels.Bounds());
+    pixels.ForEach([&](int x, int y) {
+        if (wedge.Contains(x, y))
+            part.Set(x, y);
+    });
+    return part;
+}
+
+// A wedge's arc: its part of the outline band, every other pixel for a dotted pen.
+TPixelSet ArcPixels(const TPixelSet &band, const TWedge &wedge, bool alternate)
+{
+    const TPixelSet arc = WithinWedge(band, wedge);
+    return alternate ? AlternateAround(arc, wedge.Centre()) : arc;
+}
+
 } // namespace
 
 TCanvas::TCanvas(QImage *target) : FTarget(target)
@@ -236,27 +254,14 @@ void TCanvas::Pie(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4
     const TWedge wedge(x1, y1, x2, y2, QPoint(x3, y3), QPoint(x4, y4));
     const TShapes &shapes = ShapesOf(x1, y1, x2, y2);
     const TPixelSet &shape = shapes.Shape;
-    if (BrushPaints()) {
-        TPixelSet fill(shape.Bounds());
-        shape.ForEach([&](int x, int y) {
-            if (wedge.Contains(x, y))
-                fill.Set(x, y);
-        });
-        PaintPixels(fill, true);
-    }
+    if (BrushPaints())
+        PaintPixels(WithinWedge(shape, wedge), true);
     if (!PenPaints()) {
         Changed();
         return;
     }
     const TPixelSet &band = shapes.Outline;
-    TPixelSet arc(band.Bounds());
-    band.ForEach([&](int x, int y) {
-        if (wedge.Contains(x, y))
-            arc.Set(x, y);
-    });
-    if (FPen.AlternatePixels)
-        arc = AlternateAround(arc, wedge.Centre());
-    PaintPixels(arc, false);
+    PaintPixels(ArcPixels(band, wedge, FPen.AlternatePixels), false);
     if (!wedge.Whole()) {
         // The radial edges run from the centre along the two rays to the rim.
         TPixelSet edges(band.Bounds().united(shape.Bounds()));
@@ -282,15 +287,7 @@ void TCanvas::Arc(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4
         return;
     Handle();
     const TWedge wedge(x1, y1, x2, y2, QPoint(x3, y3), QPoint(x4, y4));
-    const TPixelSet band = EllipseOutlinePixels(x1, y1, x2, y2, FPen.Width());
-    TPixelSet arc(band.Bounds());
-    band.ForEach([&](int x, int y) {
-        if (wedge.Contains(x, y))
-            arc.Set(x, y);
-    });
-    if (FPen.AlternatePixels)
-        arc = AlternateAround(arc, wedge.Centre());
-    PaintPixels(arc, false);
+    PaintPixels(ArcPixels(EllipseOutlinePixels(x1, y1, x2, y2, FPen.Width()), wedge, FPen.AlternatePixels), false);
     Changed();
 }
 
