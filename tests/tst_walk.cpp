@@ -5,7 +5,6 @@
 #include "TestSupport.h"
 #include "WalkCompare.h"
 
-#include <QProcess>
 #include <QtTest>
 #include <fcntl.h>
 #include <algorithm>
@@ -77,26 +76,6 @@ void chainTree(const std::string &root, int levels)
     }
     if (fd >= 0)
         ::close(fd);
-}
-
-// Runs one test function of this program as an unprivileged user, with the
-// tree's root in the environment; returns its output, empty when it passed.
-QByteArray runUnprivileged(const char *function, const std::string &root)
-{
-    QProcess child;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("QUINTAVO_PERMISSION_TREE"), QString::fromLocal8Bit(root.c_str()));
-    child.setProcessEnvironment(env);
-    child.setWorkingDirectory(QStringLiteral("/"));
-    child.start(QStringLiteral("setpriv"), {QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"),
-                                            QStringLiteral("--clear-groups"), QCoreApplication::applicationFilePath(),
-                                            QString::fromLatin1(function)});
-    if (!child.waitForFinished(120000))
-        return "the unprivileged run did not finish";
-    const QByteArray out = child.readAllStandardOutput() + child.readAllStandardError();
-    if (child.exitCode() != 0 || !out.contains(QByteArray("PASS   : TestWalk::") + function))
-        return out;
-    return {};
 }
 
 bool isRoot()
@@ -189,7 +168,7 @@ private slots:
         QCOMPARE(Shell("cd '" + p + "' && chmod 000 closed zero deep/a/closed last/closed acl/closed && chmod 311 noread"
                        " && chmod 644 nosearch deep/b/nosearch && chmod 700 acl && setfacl -m u:65534:rx acl"),
                  0);
-        const QByteArray failure = runUnprivileged("permissionsAsAnUnprivilegedUser", t.Root());
+        const QByteArray failure = RunUnprivileged("TestWalk", "permissionsAsAnUnprivilegedUser", t.Root());
         QVERIFY2(failure.isEmpty(), failure.constData());
     }
 

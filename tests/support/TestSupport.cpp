@@ -1,6 +1,8 @@
 #include "TestSupport.h"
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QProcess>
 #include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -74,4 +76,23 @@ int Shell(const std::string &command)
 {
     const int rc = std::system(command.c_str());
     return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+}
+
+QByteArray RunUnprivileged(const char *testClass, const char *function, const std::string &root)
+{
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QUINTAVO_PERMISSION_TREE"), QString::fromLocal8Bit(root.c_str()));
+    child.setProcessEnvironment(env);
+    child.setWorkingDirectory(QStringLiteral("/"));
+    child.start(QStringLiteral("setpriv"), {QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"),
+                                            QStringLiteral("--clear-groups"), QCoreApplication::applicationFilePath(),
+                                            QString::fromLatin1(function)});
+    if (!child.waitForFinished(120000))
+        return "the unprivileged run did not finish";
+    const QByteArray out = child.readAllStandardOutput() + child.readAllStandardError();
+    const QByteArray passed = QByteArray("PASS   : ") + testClass + "::" + function + "()";
+    if (child.exitCode() != 0 || !out.contains(passed))
+        return out;
+    return {};
 }

@@ -1,5 +1,6 @@
 #pragma once
 // Helpers shared by the tests: temporary folder trees and pixel probes.
+#include <QByteArray>
 #include <QImage>
 #include <QString>
 #include <QTemporaryDir>
@@ -34,3 +35,7 @@ private:
 std::uint32_t Rgb(const QImage &image, int x, int y);
 // Runs a shell command; returns its exit status.
 int Shell(const std::string &command);
+// Runs one test function of this test program again as the unprivileged user
+// 65534, with `root` in QUINTAVO_PERMISSION_TREE; returns its output when it
+// did not pass, empty when it did.
+QByteArray RunUnprivileged(const char *testClass, const char *function, const std::string &root);
