@@ -31,6 +31,9 @@ private:
     std::string FRoot;
 };
 
+// The main window's 8 x 8 pattern tile, as 0xRRGGBB per pixel.
+extern const std::uint32_t kTile[8][8];
+
 // The pixel's colour as 0xRRGGBB.
 std::uint32_t Rgb(const QImage &image, int x, int y);
 // Runs a shell command; returns its exit status.
