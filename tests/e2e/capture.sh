@@ -17,11 +17,7 @@ fi
 unset QT_QPA_PLATFORM XAUTHORITY
 export LANG=C.UTF-8
 
-fails=0; passes=0
-check() { # name, condition...
-  local name=$1; shift
-  if "$@"; then passes=$((passes + 1)); echo "PASS: $name"; else fails=$((fails + 1)); echo "FAIL: $name"; fi
-}
+. "$(dirname "$0")/checks.sh"
 waitfor() { # title -> window id, or nothing after 5 s
   local w=""
   for _ in $(seq 50); do
@@ -68,5 +64,4 @@ eval "$(xdotool getwindowgeometry --shell "$box")"
 xdotool mousemove $((X + WIDTH - 50)) $((Y + HEIGHT - 22)) click 1
 sleep 1
 check "the box's OK takes the click" test -z "$(xdotool search --onlyvisible --name '^Avertissement$' 2>/dev/null)"
-echo "$passes passed, $fails failed"
-[ "$fails" = 0 ]
+finish

@@ -15,11 +15,7 @@ fi
 unset QT_QPA_PLATFORM
 export LANG=C.UTF-8
 
-fails=0; passes=0
-check() { # name, condition...
-  local name=$1; shift
-  if "$@"; then passes=$((passes + 1)); echo "PASS: $name"; else fails=$((fails + 1)); echo "FAIL: $name"; fi
-}
+. "$(dirname "$0")/checks.sh"
 shot() { import -window root "$work/screen.png"; }
 pixel() { # x y -> RRGGBB
   convert "$work/screen.png" -format "%[hex:p{$1,$2}]" info: | cut -c1-6
@@ -144,5 +140,4 @@ for _ in $(seq 50); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
 wait $pid; status=$?
 check "the close button quits with status 0" test "$status" = 0
 check "nothing is written in the home folder" test -z "$(find "$work/home" -mindepth 1 | head -1)"
-echo "$passes passed, $fails failed"
-[ "$fails" = 0 ]
+finish

@@ -13,11 +13,7 @@ fi
 unset QT_QPA_PLATFORM
 export LANG=C.UTF-8
 
-fails=0; passes=0
-check() { # name, condition...
-  local name=$1; shift
-  if "$@"; then passes=$((passes + 1)); echo "PASS: $name"; else fails=$((fails + 1)); echo "FAIL: $name"; fi
-}
+. "$(dirname "$0")/checks.sh"
 work=$(mktemp -d)
 wm=""; pid=""
 trap 'kill $pid $wm 2>/dev/null; rm -rf "$work"' EXIT
@@ -46,5 +42,4 @@ outerW=$((WIDTH + l + r)); outerH=$((HEIGHT + t + b))
 echo "main at $MX,$MY; dialog client $X,$Y ${WIDTH}x$HEIGHT; frame $l $r $t $b"
 check "centred across by its outer width" test $((X - l)) = $((MX + (250 - outerW) / 2))
 check "centred down by its outer height" test $((Y - t)) = $((MY + (250 - outerH) / 2))
-echo "$passes passed, $fails failed"
-[ "$fails" = 0 ]
+finish
