@@ -1,6 +1,7 @@
 #include "WalkEngine.h"
 
 #include "FileSystem.h"
+#include "WalkPace.h"
 
 #include <algorithm>
 #include <atomic>
@@ -116,32 +117,75 @@ struct Task {
 } // namespace
 
 // Worker threads taking tasks last in, first out: the walk runs depth first,
-// which keeps its frontier, and so its memory and descriptors, small.
+// which keeps its frontier, and so its memory and descriptors, small. How
+// many run at once follows the walk's pace.
 struct TWalkEngine::TPool {
+    explicit TPool(int workers) : Pace(TWalkPace::Cores(), workers), TaskSince(std::size_t(workers)) {}
+
     std::mutex M;
     std::condition_variable Wake;
     std::vector<Task> Stack;
     bool Stop = false;
-    int Busy = 0;
-    std::atomic<int> Idle{0};
+    // Workers inside a task, and how many may be.
+    std::atomic<int> Busy{0};
+    std::atomic<int> Allowed{1};
+    // Workers waiting for room while tasks wait.
+    int HeldBack = 0;
+    TWalkPace Pace;
+    // When each worker took its task; empty while it has none.
+    std::vector<std::optional<TWalkPace::TClock::time_point>> TaskSince;
     std::vector<std::jthread> Threads;
+
+    // Whether a task posted now would be taken at once by another worker.
+    bool HasRoom() const { return Busy.load(std::memory_order_relaxed) < Allowed.load(std::memory_order_relaxed); }
 
     void Post(std::vector<Task> &tasks)
     {
         if (tasks.empty())
             return;
+        int room = 0;
         {
             std::lock_guard lock(M);
             for (Task &t : tasks)
                 Stack.push_back(std::move(t));
+            room = Allowed - Busy;
+            // With no room, one worker still has to wait on the clock, to
+            // look at the pace again should the busy ones be stuck.
+            if (room <= 0 && HeldBack == 0)
+                room = 1;
         }
-        if (tasks.size() == 1)
+        // Only workers that may start are woken: the busy ones take the rest
+        // when they finish.
+        if (room == 1 || (room > 1 && tasks.size() == 1))
             Wake.notify_one();
-        else
+        else if (room > 1)
             Wake.notify_all();
         tasks.clear();
     }
-    static void Run(const std::shared_ptr<TPool> &pool);
+    // A new walk: its pace is learnt again. Called with M held.
+    void Restart()
+    {
+        Pace.Restart(TWalkPace::TClock::now(), TWalkPace::ProcessCpuNs());
+        Allowed = Pace.Allowed();
+    }
+    // Called with M held; wakes the workers held back when more may run. A
+    // worker inside one task for a whole period, most likely waiting on a
+    // stalled disk, does not count against the limit.
+    void Retune()
+    {
+        const auto now = TWalkPace::TClock::now();
+        if (!Pace.Due(now))
+            return;
+        Pace.Retune(now, TWalkPace::ProcessCpuNs());
+        const auto stuck = std::count_if(TaskSince.begin(), TaskSince.end(), [&](const auto &since) {
+            return since && now - *since >= TWalkPace::kPeriod;
+        });
+        const int before = Allowed;
+        Allowed = std::min(int(TaskSince.size()), Pace.Allowed() + int(stuck));
+        if (Allowed > before)
+            Wake.notify_all();
+    }
+    static void Run(const std::shared_ptr<TPool> &pool, std::size_t index);
 };
 
 namespace {
@@ -482,7 +526,7 @@ void Job::List(Node *node, int fd)
                 files.emplace_back(e.Name);
                 if (files.size() >= kBatch) {
                     // Another worker reads them if one is free; else they are read here.
-                    if (FPool->Idle.load(std::memory_order_relaxed) > 0) {
+                    if (FPool->HasRoom()) {
                         node->Pending.fetch_add(1);
                         {
                             std::lock_guard lock(FDescMutex);
@@ -860,21 +904,32 @@ int DescriptorBudget(int asked)
 
 } // namespace
 
-void TWalkEngine::TPool::Run(const std::shared_ptr<TPool> &pool)
+void TWalkEngine::TPool::Run(const std::shared_ptr<TPool> &pool, std::size_t index)
 {
     // Below the window's thread: with every core walking, the window would
     // otherwise wait its turn for tens of milliseconds between ticks.
     ::setpriority(PRIO_PROCESS, ::gettid(), kWorkerNice);
     std::unique_lock lock(pool->M);
     for (;;) {
-        ++pool->Idle;
-        pool->Wake.wait(lock, [&] { return pool->Stop || !pool->Stack.empty(); });
-        --pool->Idle;
+        while (!pool->Stop && (pool->Stack.empty() || !pool->HasRoom())) {
+            if (pool->Stack.empty()) {
+                pool->Wake.wait(lock);
+                continue;
+            }
+            // Held back while others run: they may be stuck on a stalled
+            // disk, which the next look at the pace lets this worker pass.
+            ++pool->HeldBack;
+            const bool timedOut = pool->Wake.wait_for(lock, TWalkPace::kPeriod) == std::cv_status::timeout;
+            --pool->HeldBack;
+            if (timedOut)
+                pool->Retune();
+        }
         if (pool->Stop)
             return;
         Task task = std::move(pool->Stack.back());
         pool->Stack.pop_back();
         ++pool->Busy;
+        pool->TaskSince[index] = TWalkPace::TClock::now();
         lock.unlock();
         auto *job = static_cast<Job *>(task.J.get());
         if (!job->Cancelled())
@@ -882,12 +937,15 @@ void TWalkEngine::TPool::Run(const std::shared_ptr<TPool> &pool)
         task = {};
         lock.lock();
         --pool->Busy;
+        pool->TaskSince[index].reset();
+        pool->Retune();
     }
 }
 
-TWalkEngine::TWalkEngine(TWalkOptions options) : FOptions(std::move(options)), FPool(std::make_shared<TPool>())
+TWalkEngine::TWalkEngine(TWalkOptions options) : FOptions(std::move(options))
 {
     FOptions.Workers = std::max(1, FOptions.Workers);
+    FPool = std::make_shared<TPool>(FOptions.Workers);
 }
 
 TWalkEngine::~TWalkEngine()
@@ -913,8 +971,12 @@ TWalkEngine::~TWalkEngine()
 std::shared_ptr<TWalkJob> TWalkEngine::Start(TWalkRequest request)
 {
     if (FPool->Threads.empty())
-        for (int i = 0; i < FOptions.Workers; ++i)
-            FPool->Threads.emplace_back([pool = FPool] { TPool::Run(pool); });
+        for (std::size_t i = 0; i < FPool->TaskSince.size(); ++i)
+            FPool->Threads.emplace_back([pool = FPool, i] { TPool::Run(pool, i); });
+    {
+        std::lock_guard lock(FPool->M);
+        FPool->Restart();
+    }
     // Each worker holds at most two descriptors at once, the walk's own
     // folder one more: a smaller budget could leave every worker waiting.
     const int budget = std::max(DescriptorBudget(FOptions.MaxOpenDirs), 2 * FOptions.Workers + 2);

@@ -81,8 +81,10 @@ public:
 };
 
 struct TWalkOptions {
-    // Worker threads. A walk mostly waits on the disk, so more threads than
-    // cores keep a cold or remote disk busy (measured on two cores: 8).
+    // Worker threads. A walk of a cold or remote disk mostly waits, so more
+    // threads than cores keep the disk busy (measured cold on two cores: 4
+    // took 2.30 s, 8 took 1.97 s, 16 took 2.02 s). While the walk keeps every
+    // core busy instead, only one a core runs at a time (see TWalkPace).
     int Workers = 8;
     // Folder descriptors held at once; 0 takes half the process's soft limit
     // (at most 512), leaving the rest to the program.

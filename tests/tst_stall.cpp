@@ -14,6 +14,8 @@
 #include <QWindow>
 #include <QtTest>
 #include <algorithm>
+#include <mutex>
+#include <sched.h>
 
 class TestStall : public QObject {
     Q_OBJECT
@@ -49,6 +51,38 @@ private slots:
         QCOMPARE(kb("locked"), std::int64_t(0));
         QCOMPARE(reference.Warnings,
                  (std::vector<std::string>{fs.Path("locked"), fs.Path("vanish/gonedir")}));
+    }
+
+    // On one core the walk starts with one worker at a time; when that worker
+    // sits in a stalled folder, the others go on with the rest of the tree
+    // instead of waiting for it.
+    void aStalledFolderHoldsNothingElse()
+    {
+        SlowFs fs({QStringLiteral("--stall=0.5")});
+        QVERIFY2(fs.Mounted(), qPrintable(fs.Why()));
+        cpu_set_t all, one;
+        QCOMPARE(::sched_getaffinity(0, sizeof all, &all), 0);
+        CPU_ZERO(&one);
+        for (int cpu = 0; cpu < CPU_SETSIZE; ++cpu)
+            if (CPU_ISSET(cpu, &all)) {
+                CPU_SET(cpu, &one);
+                break;
+            }
+        QCOMPARE(::sched_setaffinity(0, sizeof one, &one), 0);
+        std::mutex m;
+        std::vector<std::string> read;
+        TWalkOptions options;
+        options.BeforeStatus = [&](const char *name) {
+            std::lock_guard lock(m);
+            read.emplace_back(name);
+        };
+        const WalkReport engine = EngineWalk({TWalkRequest::TKind::FullSize, fs.Root()}, options);
+        ::sched_setaffinity(0, sizeof all, &all);
+        QCOMPARE(engine.Kb, ReferenceFullSize(fs.Root()).Kb);
+        auto at = [&](const std::string &name) { return std::find(read.begin(), read.end(), name) - read.begin(); };
+        QVERIFY(at("s1") < std::ssize(read));
+        for (const char *other : {"m0", "m2999", "ok2", "g"})
+            QVERIFY2(at(other) < at("s1"), other);
     }
 
     // Free space past 64 bits of bytes, and files whose sum passes 64 bits

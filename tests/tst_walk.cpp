@@ -4,6 +4,7 @@
 #include "ScanWindow.h"
 #include "TestSupport.h"
 #include "WalkCompare.h"
+#include "WalkPace.h"
 
 #include <QtTest>
 #include <fcntl.h>
@@ -272,6 +273,64 @@ private slots:
             QCOMPARE(f.Kb, f.Name == "shm" ? std::int64_t(10) : std::int64_t(0));
         QVERIFY(scan.Warnings.empty());
         QCOMPARE(devOnly.Kb, std::int64_t(0));
+    }
+
+    // Cores kept busy: one worker a core; cores left idle while work waits:
+    // every worker; between the marks the count stays, so it does not swing.
+    void paceFollowsTheCoresUse_data()
+    {
+        QTest::addColumn<double>("share");
+        QTest::addColumn<int>("allowed");
+        QTest::addColumn<int>("cores");
+        QTest::addColumn<int>("expected");
+        QTest::newRow("all busy") << 1.0 << 8 << 2 << 2;
+        QTest::newRow("at the busy mark") << 0.85 << 8 << 2 << 2;
+        QTest::newRow("just below it, from few") << 0.84 << 2 << 2 << 2;
+        QTest::newRow("just below it, from all") << 0.84 << 8 << 2 << 8;
+        QTest::newRow("at the waiting mark, from few") << 0.75 << 2 << 2 << 2;
+        QTest::newRow("just below the waiting mark") << 0.7499 << 2 << 2 << 8;
+        QTest::newRow("idle") << 0.0 << 2 << 2 << 8;
+        QTest::newRow("more cores than workers") << 1.0 << 8 << 16 << 8;
+        QTest::newRow("one core") << 0.95 << 8 << 1 << 1;
+    }
+
+    void paceFollowsTheCoresUse()
+    {
+        QFETCH(double, share);
+        QFETCH(int, allowed);
+        QFETCH(int, cores);
+        QFETCH(int, expected);
+        QCOMPARE(TWalkPace::NextAllowed(share, allowed, cores, 8), expected);
+    }
+
+    // The pace over time: a walk starts with a worker a core, looks once a
+    // period, measures the processor time over the period just ended.
+    void paceLooksOncePerPeriod()
+    {
+        using namespace std::chrono_literals;
+        TWalkPace pace(2, 8);
+        const TWalkPace::TClock::time_point t0{};
+        constexpr std::int64_t kMs = 1'000'000;
+        pace.Restart(t0, 500 * kMs);
+        QCOMPARE(pace.Allowed(), 2);
+        QVERIFY(!pace.Due(t0 + 24ms));
+        QVERIFY(pace.Due(t0 + 25ms));
+        // 25 ms on two cores is 50 ms of processor time: 10 ms of it is waiting.
+        pace.Retune(t0 + 25ms, 510 * kMs);
+        QCOMPARE(pace.Allowed(), 8);
+        QVERIFY(!pace.Due(t0 + 40ms));
+        pace.Retune(t0 + 50ms, 558 * kMs); // 48 of 50: busy
+        QCOMPARE(pace.Allowed(), 2);
+        pace.Retune(t0 + 75ms, 598 * kMs); // 40 of 50: between the marks
+        QCOMPARE(pace.Allowed(), 2);
+        pace.Restart(t0 + 10s, 0);
+        QCOMPARE(pace.Allowed(), 2);
+        QVERIFY(TWalkPace::Cores() >= 1);
+        const std::int64_t before = TWalkPace::ProcessCpuNs();
+        volatile double spin = 0;
+        for (int i = 0; i < 2'000'000; ++i)
+            spin = spin + i;
+        QVERIFY(TWalkPace::ProcessCpuNs() > before);
     }
 };
 

@@ -1,0 +1,64 @@
+#include "WalkPace.h"
+
+#include <algorithm>
+#include <sched.h>
+#include <time.h>
+
+namespace {
+
+// At or above: the cores are the limit. Below the lower mark: the workers
+// wait on the disk more than they compute. Between, nothing changes, so the
+// count does not swing at every look.
+constexpr double kSaturated = 0.85;
+constexpr double kWaiting = 0.75;
+
+} // namespace
+
+TWalkPace::TWalkPace(int cores, int workers)
+    : FCores(std::clamp(cores, 1, std::max(1, workers))), FWorkers(std::max(1, workers)), FAllowed(FCores)
+{
+}
+
+void TWalkPace::Restart(TClock::time_point now, std::int64_t cpuNs)
+{
+    FAllowed = FCores;
+    FSince = now;
+    FCpuSince = cpuNs;
+}
+
+void TWalkPace::Retune(TClock::time_point now, std::int64_t cpuNs)
+{
+    const auto wall = std::chrono::duration_cast<std::chrono::nanoseconds>(now - FSince).count();
+    if (wall <= 0)
+        return;
+    const double share = double(cpuNs - FCpuSince) / (double(wall) * FCores);
+    FSince = now;
+    FCpuSince = cpuNs;
+    FAllowed = NextAllowed(share, FAllowed, FCores, FWorkers);
+}
+
+int TWalkPace::NextAllowed(double busyShare, int allowed, int cores, int workers)
+{
+    if (busyShare >= kSaturated)
+        return std::min(cores, workers);
+    if (busyShare < kWaiting)
+        return workers;
+    return allowed;
+}
+
+int TWalkPace::Cores()
+{
+    cpu_set_t set;
+    CPU_ZERO(&set);
+    if (::sched_getaffinity(0, sizeof set, &set) != 0)
+        return 1;
+    return std::max(1, CPU_COUNT(&set));
+}
+
+std::int64_t TWalkPace::ProcessCpuNs()
+{
+    struct timespec ts {};
+    if (::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts) != 0)
+        return 0;
+    return std::int64_t(ts.tv_sec) * 1'000'000'000 + ts.tv_nsec;
+}
