@@ -2,7 +2,11 @@
 // (default 8) take folders from one shared queue, list them with getdents64
 // and read each file's status with fstatat. It counts what the window's walk
 // counts (each file's bytes / 1024, links not followed, hidden folders below
-// the top skipped) and prints "TOTAL_KB FILES FOLDERS".
+// the top skipped) and prints "TOTAL_KB FILES FOLDERS". The walking threads
+// run at nice 10, as the window's workers do, and one more thread at the
+// process's own priority wakes every 10 ms as the window's timer would: the
+// longest gap between its wake-ups, printed on a second line
+// "longest_tick_gap_ms: G", is what the machine allows a window beside a walk.
 //   par_walk ROOT [THREADS]
 #include <algorithm>
 #include <atomic>
@@ -11,11 +15,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <deque>
 #include <dirent.h>
 #include <fcntl.h>
 #include <mutex>
 #include <string>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <thread>
@@ -125,6 +131,45 @@ private:
     std::atomic<bool> FFirst = true;
 };
 
+// Wakes every 10 ms on the clock's grid until stopped; keeps the longest gap.
+class Ticker {
+public:
+    Ticker() : FThread([this](std::stop_token stop) { Run(stop); }) {}
+    double LongestMs()
+    {
+        FThread.request_stop();
+        FThread.join();
+        return FLongest / 1e6;
+    }
+
+private:
+    static std::int64_t Now()
+    {
+        struct timespec ts {};
+        ::clock_gettime(CLOCK_MONOTONIC, &ts);
+        return std::int64_t(ts.tv_sec) * 1'000'000'000 + ts.tv_nsec;
+    }
+    void Run(const std::stop_token &stop)
+    {
+        constexpr std::int64_t kInterval = 10'000'000;
+        std::int64_t last = Now();
+        std::int64_t next = last + kInterval;
+        while (!stop.stop_requested()) {
+            const struct timespec at {static_cast<time_t>(next / 1'000'000'000), static_cast<long>(next % 1'000'000'000)};
+            ::clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &at, nullptr);
+            const std::int64_t now = Now();
+            FLongest = std::max(FLongest, now - last);
+            last = now;
+            // As a precise timer does: the next tick on the grid, or a full interval on if that is past.
+            next += kInterval;
+            if (next <= now)
+                next = now + kInterval;
+        }
+    }
+    std::int64_t FLongest = 0;
+    std::jthread FThread;
+};
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -136,11 +181,16 @@ int main(int argc, char **argv)
     const int threads = argc > 2 ? std::max(1, std::atoi(argv[2])) : 8;
     Walk walk(argv[1]);
     std::vector<Totals> totals(static_cast<std::size_t>(threads));
+    Ticker ticker;
     {
         std::vector<std::jthread> pool;
         for (auto &t : totals)
-            pool.emplace_back([&walk, &t] { walk.Worker(t); });
+            pool.emplace_back([&walk, &t] {
+                ::setpriority(PRIO_PROCESS, ::gettid(), 10);
+                walk.Worker(t);
+            });
     }
+    const double gap = ticker.LongestMs();
     Totals sum;
     for (const auto &t : totals) {
         sum.kb += t.kb;
@@ -149,5 +199,6 @@ int main(int argc, char **argv)
     }
     std::printf("%lld %lld %lld\n", static_cast<long long>(sum.kb), static_cast<long long>(sum.files),
                 static_cast<long long>(sum.folders));
+    std::printf("longest_tick_gap_ms: %.1f\n", gap);
     return 0;
 }

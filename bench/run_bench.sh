@@ -7,8 +7,11 @@
 #        I/O, unmounted and mounted again before every run, so nothing of it
 #        is cached (needs root and a free loop device; skipped otherwise, or
 #        with BENCH_COLD=0).
-# Prints the medians, the peak memory and the longest gap between two served
-# timer ticks of each setting; last the ratios, scan_vs_du_ratio last of all.
+# Prints the medians, the peak memory, the longest gap between two served
+# timer ticks of each setting and how long after the scan's start the first
+# tick came, beside the longest gap a plain 10 ms ticking thread saw while
+# par_walk walked (what this machine allows a window beside a walk); last the
+# ratios, scan_vs_du_ratio last of all.
 set -euo pipefail
 build=${1:-build}
 rounds=${ROUNDS:-5}
@@ -59,26 +62,30 @@ same_total() { # what, total
 
 # One setting: ROUNDS rounds of scan, du and par_walk on $1, each run preceded
 # by $2 (a command: nothing when warm, a remount when cold). Sets the globals
-# scan_med du_med par_med peak gap.
+# scan_med du_med par_med peak gap first par_gap.
 measure() {
   local root=$1 prepare=$2 r s
-  local scan_times=() du_times=() par_times=() peaks=() gaps=()
+  local scan_times=() du_times=() par_times=() peaks=() gaps=() firsts=() par_gaps=()
   for r in $(seq "$rounds"); do
     $prepare
     timed "$build/bench/scan_bench" "$root" 1 > /dev/null
     same_total scan "$(field scan_total_kb)"
     scan_times+=("$(field scan_seconds)"); peaks+=("$(field peak_rss_mb)"); gaps+=("$(field longest_tick_gap_ms)")
+    firsts+=("$(field first_tick_ms)")
     $prepare
     du_times+=("$(timed du -sk --apparent-size "$root")")
     $prepare
     par_times+=("$(timed "$build/bench/par_walk" "$root" 8)")
-    same_total par_walk "$(awk '{print $1}' "$out")"
+    same_total par_walk "$(awk 'NR == 1 {print $1}' "$out")"
+    par_gaps+=("$(field longest_tick_gap_ms)")
   done
   scan_med=$(printf '%s\n' "${scan_times[@]}" | median)
   du_med=$(printf '%s\n' "${du_times[@]}" | median)
   par_med=$(printf '%s\n' "${par_times[@]}" | median)
   peak=$(printf '%s\n' "${peaks[@]}" | maximum)
   gap=$(printf '%s\n' "${gaps[@]}" | maximum)
+  first=$(printf '%s\n' "${firsts[@]}" | maximum)
+  par_gap=$(printf '%s\n' "${par_gaps[@]}" | maximum)
 }
 
 # --- warm -------------------------------------------------------------------
@@ -92,6 +99,8 @@ echo "parwalk8_median_s: $par_med"
 echo "scan_files_per_s: $(awk -v f="$files" -v s="$scan_med" 'BEGIN {printf "%.0f", f / s}')"
 echo "scan_peak_rss_mb: $peak"
 echo "longest_tick_gap_ms: $gap"
+echo "first_tick_ms: $first"
+echo "parwalk8_longest_tick_gap_ms: $par_gap"
 
 # --- cold -------------------------------------------------------------------
 
@@ -148,6 +157,8 @@ if [ -z "$cold_skip" ]; then
   echo "parwalk8_cold_median_s: $par_med"
   echo "scan_cold_peak_rss_mb: $peak"
   echo "cold_longest_tick_gap_ms: $gap"
+  echo "cold_first_tick_ms: $first"
+  echo "parwalk8_cold_longest_tick_gap_ms: $par_gap"
   echo "parwalk8_cold_vs_du_ratio: $cold_par_ratio"
   echo "scan_cold_vs_du_ratio: $cold_ratio"
 else
