@@ -17,6 +17,41 @@
 #include <mutex>
 #include <sched.h>
 
+namespace {
+
+// Keeps the calling thread, and the threads it starts, on its first core
+// while it lives.
+class OneCore {
+public:
+    OneCore()
+    {
+        if (::sched_getaffinity(0, sizeof FAll, &FAll) != 0)
+            return;
+        cpu_set_t one;
+        CPU_ZERO(&one);
+        for (int cpu = 0; cpu < CPU_SETSIZE; ++cpu)
+            if (CPU_ISSET(cpu, &FAll)) {
+                CPU_SET(cpu, &one);
+                break;
+            }
+        FPinned = ::sched_setaffinity(0, sizeof one, &one) == 0;
+    }
+    ~OneCore()
+    {
+        if (FPinned)
+            ::sched_setaffinity(0, sizeof FAll, &FAll);
+    }
+    OneCore(const OneCore &) = delete;
+    OneCore &operator=(const OneCore &) = delete;
+    bool Pinned() const { return FPinned; }
+
+private:
+    cpu_set_t FAll {};
+    bool FPinned = false;
+};
+
+} // namespace
+
 class TestStall : public QObject {
     Q_OBJECT
 private slots:
@@ -60,15 +95,8 @@ private slots:
     {
         SlowFs fs({QStringLiteral("--stall=0.5")});
         QVERIFY2(fs.Mounted(), qPrintable(fs.Why()));
-        cpu_set_t all, one;
-        QCOMPARE(::sched_getaffinity(0, sizeof all, &all), 0);
-        CPU_ZERO(&one);
-        for (int cpu = 0; cpu < CPU_SETSIZE; ++cpu)
-            if (CPU_ISSET(cpu, &all)) {
-                CPU_SET(cpu, &one);
-                break;
-            }
-        QCOMPARE(::sched_setaffinity(0, sizeof one, &one), 0);
+        OneCore oneCore;
+        QVERIFY(oneCore.Pinned());
         std::mutex m;
         std::vector<std::string> read;
         TWalkOptions options;
@@ -77,7 +105,6 @@ private slots:
             read.emplace_back(name);
         };
         const WalkReport engine = EngineWalk({TWalkRequest::TKind::FullSize, fs.Root()}, options);
-        ::sched_setaffinity(0, sizeof all, &all);
         QCOMPARE(engine.Kb, ReferenceFullSize(fs.Root()).Kb);
         auto at = [&](const std::string &name) { return std::find(read.begin(), read.end(), name) - read.begin(); };
         QVERIFY(at("s1") < std::ssize(read));
