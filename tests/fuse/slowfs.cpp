@@ -223,14 +223,29 @@ void *Init(fuse_conn_info *conn, fuse_config *cfg)
     return fuse_get_context()->private_data;
 }
 
+// The node at `path` once its stall, if it has one, is over; null with
+// `error` set when there is none or the request was interrupted.
+const Node *Reach(const Tree &t, const char *path, int &error)
+{
+    const Node *n = t.Find(path);
+    if (!n) {
+        error = -ENOENT;
+        return nullptr;
+    }
+    if (n->stall && !Stall(t.opt.stallSeconds)) {
+        error = -EINTR;
+        return nullptr;
+    }
+    return n;
+}
+
 int GetAttr(const char *path, struct stat *st, fuse_file_info *)
 {
     const Tree &t = TheTree();
-    const Node *n = t.Find(path);
+    int error = 0;
+    const Node *n = Reach(t, path, error);
     if (!n)
-        return -ENOENT;
-    if (n->stall && !Stall(t.opt.stallSeconds))
-        return -EINTR;
+        return error;
     if (n->statError)
         return -n->statError;
     Fill(t, *n, st);
@@ -258,11 +273,10 @@ int OpenDir(const char *path, fuse_file_info *)
 int ReadDir(const char *path, void *buf, fuse_fill_dir_t fill, off_t, fuse_file_info *, fuse_readdir_flags)
 {
     const Tree &t = TheTree();
-    const Node *n = t.Find(path);
+    int error = 0;
+    const Node *n = Reach(t, path, error);
     if (!n)
-        return -ENOENT;
-    if (n->stall && !Stall(t.opt.stallSeconds))
-        return -EINTR;
+        return error;
     if (n->listError)
         return -n->listError;
     struct stat st {};
