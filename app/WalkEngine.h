@@ -93,6 +93,8 @@ struct TWalkOptions {
     std::function<void(const char *name)> BeforeStatus;
 };
 
+class TWalkPool;
+
 class TWalkEngine {
 public:
     explicit TWalkEngine(TWalkOptions options = {});
@@ -105,11 +107,9 @@ public:
     // Starts a walk at once on the workers.
     std::shared_ptr<TWalkJob> Start(TWalkRequest request);
 
-    struct TPool;
-
 private:
     TWalkOptions FOptions;
-    std::shared_ptr<TPool> FPool;
+    std::shared_ptr<TWalkPool> FPool;
 };
 
 // A folder path followed by a separator, unless it is empty or has one already.

@@ -1,0 +1,339 @@
+#include "WalkJob.h"
+
+#include <cerrno>
+#include <climits>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
+#ifndef STATX_MNT_ID
+#define STATX_MNT_ID 0x00001000U
+#endif
+
+namespace {
+
+// Kilobyte sums only ever add non-negative counts: past 64 bits they stay at the top.
+std::int64_t SaturatingAdd(std::int64_t a, std::int64_t b)
+{
+    std::int64_t sum = 0;
+    return __builtin_add_overflow(a, b, &sum) ? INT64_MAX : sum;
+}
+
+void AddKb(std::atomic<std::int64_t> &sum, std::int64_t kb)
+{
+    if (kb <= 0)
+        return;
+    std::int64_t seen = sum.load(std::memory_order_relaxed);
+    while (!sum.compare_exchange_weak(seen, SaturatingAdd(seen, kb), std::memory_order_relaxed)) {
+    }
+}
+
+// Files whose status calls are handed to another worker at once: fewer are not
+// worth the hand-over.
+constexpr std::size_t kBatch = 128;
+
+void SetIdentity(TWalkNode *node, const struct statx &sx)
+{
+    node->Dev = makedev(sx.stx_dev_major, sx.stx_dev_minor);
+    node->Ino = sx.stx_ino;
+    node->MountId = (sx.stx_mask & STATX_MNT_ID) ? sx.stx_mnt_id : 0;
+}
+
+} // namespace
+
+TWalkJobImpl::TWalkJobImpl(TWalkRequest request, const TWalkOptions &options, std::shared_ptr<TWalkPool> pool,
+                           int fdBudget)
+    : FRequest(std::move(request)), FBeforeStatus(options.BeforeStatus), FPool(std::move(pool)),
+      FDescriptors(fdBudget, FCancelled), FOrder(FRequest.Path)
+{
+}
+
+void TWalkJobImpl::Run(TWalkTask &task)
+{
+    switch (task.Kind) {
+    case TWalkTask::TKind::Begin:
+        Begin();
+        break;
+    case TWalkTask::TKind::Enter:
+        Enter(task.Node);
+        break;
+    case TWalkTask::TKind::Files:
+        ReadFiles(task.Node, task.Names);
+        break;
+    }
+}
+
+void TWalkJobImpl::Begin()
+{
+    auto root = std::make_shared<TWalkNode>(nullptr, FRequest.Path, 0);
+    root->Pinned = true;
+    FRoot = root.get();
+    FOrder.Start(std::move(root));
+    if (FRequest.Kind == TWalkRequest::TKind::Scan)
+        BeginScan();
+    else
+        BeginFolder();
+}
+
+void TWalkJobImpl::BeginScan()
+{
+    if (!fsys::SetCurrentDir(FRequest.Path)) {
+        FOrder.Emit({TWalkEvent::TKind::Current, false, {}});
+        FOrder.Emit({TWalkEvent::TKind::Done, false, {}});
+        return;
+    }
+    FOutcome.Entered = true;
+    FOutcome.DriveRoot = fsys::IsCurrentDirDriveRoot();
+    const int fd = ::open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (FOutcome.DriveRoot) {
+        const int any = fd >= 0 ? fd : ::open(".", O_PATH | O_DIRECTORY | O_CLOEXEC);
+        FOutcome.FreeBytes = any >= 0 ? fsys::DiskFree(any) : -1;
+        if (any >= 0 && any != fd)
+            ::close(any);
+    }
+    FOrder.Emit({TWalkEvent::TKind::Current, true, fsys::GetCurrentDir()});
+    struct statx sx {};
+    if (fd < 0 || ::statx(fd, "", AT_EMPTY_PATH, STATX_INO | STATX_MNT_ID, &sx) != 0) {
+        // Entered but not listable: a folder without entries.
+        if (fd >= 0)
+            ::close(fd);
+        FOrder.Resolve(FRoot, TWalkNode::TState::Quiet);
+        Finish(FRoot);
+        return;
+    }
+    SetIdentity(FRoot, sx);
+    FDescriptors.Count();
+    FDescriptors.Install(FRoot, fd);
+    FOrder.Resolve(FRoot, TWalkNode::TState::Entered);
+    List(FRoot, fd);
+}
+
+void TWalkJobImpl::BeginFolder()
+{
+    FDescriptors.Reserve();
+    const int fd = fsys::OpenPath(FRequest.Path, O_RDONLY | O_DIRECTORY);
+    const int openError = errno;
+    struct statx sx {};
+    TWalkNode::TState state = TWalkNode::TState::Entered;
+    if (fd < 0) {
+        FDescriptors.Unreserve();
+        // Searchable without being readable: entered, and empty.
+        struct stat st {};
+        const bool searchable = openError == EACCES && ::stat(FRequest.Path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)
+                                && ::faccessat(AT_FDCWD, FRequest.Path.c_str(), X_OK, AT_EACCESS) == 0;
+        state = searchable ? TWalkNode::TState::Quiet : TWalkNode::TState::CannotEnter;
+    } else if (::statx(fd, ".", 0, STATX_INO | STATX_MNT_ID, &sx) != 0) {
+        // Only a folder that may be searched lets "." be looked up in it.
+        ::close(fd);
+        FDescriptors.Unreserve();
+        state = TWalkNode::TState::CannotEnter;
+    } else if (IsPseudo(makedev(sx.stx_dev_major, sx.stx_dev_minor))) {
+        ::close(fd);
+        FDescriptors.Unreserve();
+        state = TWalkNode::TState::Quiet;
+    }
+    FOutcome.Entered = state != TWalkNode::TState::CannotEnter;
+    if (state != TWalkNode::TState::Entered) {
+        FOrder.Resolve(FRoot, state);
+        Finish(FRoot);
+        return;
+    }
+    SetIdentity(FRoot, sx);
+    FDescriptors.Install(FRoot, fd);
+    FOrder.Resolve(FRoot, TWalkNode::TState::Entered);
+    List(FRoot, fd);
+}
+
+void TWalkJobImpl::Enter(TWalkNode *node)
+{
+    TWalkNode *parent = node->Parent;
+    const int parentFd = FDescriptors.Use(parent);
+    FDescriptors.AddFutureUses(parent, -1);
+    if (parentFd < 0) {
+        // The folder above moved or vanished since it was listed.
+        FOrder.Resolve(node, TWalkNode::TState::CannotEnter);
+        Finish(node);
+        return;
+    }
+    const int fd = FDescriptors.OpenBelow(parentFd, node->Name.c_str());
+    const int openError = errno;
+    TWalkNode::TState state = TWalkNode::TState::Entered;
+    struct statx sx {};
+    if (fd < 0) {
+        struct stat st {};
+        const bool searchable = openError == EACCES
+                                && ::fstatat(parentFd, node->Name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0
+                                && S_ISDIR(st.st_mode)
+                                && ::faccessat(parentFd, node->Name.c_str(), X_OK,
+                                               AT_EACCESS | AT_SYMLINK_NOFOLLOW) == 0;
+        state = searchable ? TWalkNode::TState::Quiet : TWalkNode::TState::CannotEnter;
+    }
+    FDescriptors.DoneWith(parent);
+    if (fd >= 0) {
+        if (::statx(fd, ".", 0, STATX_INO | STATX_MNT_ID, &sx) != 0) {
+            state = TWalkNode::TState::CannotEnter;
+        } else {
+            SetIdentity(node, sx);
+            if (node->Dev != parent->Dev && IsPseudo(node->Dev))
+                state = TWalkNode::TState::Quiet;
+            else if (LoopsBack(node))
+                state = TWalkNode::TState::Quiet;
+        }
+        if (state != TWalkNode::TState::Entered) {
+            ::close(fd);
+            FDescriptors.Unreserve();
+        }
+    }
+    if (state != TWalkNode::TState::Entered) {
+        FOrder.Resolve(node, state);
+        Finish(node);
+        return;
+    }
+    FDescriptors.Install(node, fd);
+    FOrder.Resolve(node, TWalkNode::TState::Entered);
+    List(node, fd);
+}
+
+bool TWalkJobImpl::LoopsBack(const TWalkNode *node) const
+{
+    // Only a mount point can lead back to a folder above it (a bind mount of
+    // a parent into its child); elsewhere the check would cost the depth.
+    const TWalkNode *parent = node->Parent;
+    if (node->Dev == parent->Dev && node->MountId == parent->MountId && node->MountId != 0)
+        return false;
+    for (const TWalkNode *a = parent; a; a = a->Parent)
+        if (a->Dev == node->Dev && a->Ino == node->Ino)
+            return true;
+    return false;
+}
+
+bool TWalkJobImpl::IsPseudo(dev_t device)
+{
+    std::lock_guard lock(FPseudoMutex);
+    if (!FPseudo)
+        FPseudo.emplace();
+    return FPseudo->Contains(device);
+}
+
+std::int64_t TWalkJobImpl::FileKb(int dirFd, const char *name, bool *isDir)
+{
+    if (FBeforeStatus)
+        FBeforeStatus(name);
+    std::int64_t bytes = 0;
+    bool dir = false;
+    // A file that vanished or cannot be read counts 0, as du counts it.
+    if (!fsys::StatAt(dirFd, name, bytes, dir))
+        return 0;
+    if (isDir)
+        *isDir = dir;
+    return dir ? 0 : bytes / 1024;
+}
+
+void TWalkJobImpl::List(TWalkNode *node, int fd)
+{
+    const bool scanRoot = FRequest.Kind == TWalkRequest::TKind::Scan && node == FRoot;
+    const bool recurse = FRequest.Kind != TWalkRequest::TKind::FilesSize || node != FRoot;
+    const bool hiddenToo = scanRoot;
+    std::vector<std::shared_ptr<TWalkNode>> children;
+    std::vector<std::string> files;
+    std::vector<TWalkTask> tasks;
+    std::int64_t kb = 0;
+    auto readHere = [&] {
+        for (const std::string &f : files)
+            kb = SaturatingAdd(kb, FileKb(fd, f.c_str(), nullptr));
+        files.clear();
+    };
+    {
+        fsys::DirReader reader(fd, false);
+        fsys::DirReader::Entry e;
+        std::size_t seen = 0;
+        while (reader.Next(e)) {
+            if ((++seen & 255) == 0 && Cancelled())
+                return;
+            if (fsys::IsDotOrDotDot(e.Name))
+                continue;
+            bool isDir = e.IsDir;
+            if (e.IsUnknown) {
+                const std::int64_t fileKb = FileKb(fd, e.Name, &isDir);
+                if (!isDir) {
+                    kb = SaturatingAdd(kb, fileKb);
+                    continue;
+                }
+            }
+            if (!isDir) {
+                files.emplace_back(e.Name);
+                if (files.size() >= kBatch) {
+                    // Another worker reads them if one is free; else they are read here.
+                    if (FPool->HasRoom()) {
+                        node->Pending.fetch_add(1);
+                        FDescriptors.AddFutureUses(node, 1);
+                        tasks.push_back({shared_from_this(), node, TWalkTask::TKind::Files, std::move(files)});
+                        FPool->Post(tasks);
+                        files = {};
+                    } else {
+                        readHere();
+                    }
+                }
+                continue;
+            }
+            if (recurse && (hiddenToo || e.Name[0] != '.'))
+                children.push_back(std::make_shared<TWalkNode>(node, e.Name, std::uint32_t(children.size())));
+        }
+    }
+    node->Pending.fetch_add(std::int64_t(children.size()));
+    FDescriptors.AddFutureUses(node, int(children.size()));
+    if (scanRoot) {
+        FOutcome.Folders.reserve(children.size());
+        for (const auto &c : children)
+            FOutcome.Folders.push_back({c->Name, 0});
+    }
+    // The first sub-folder is taken first, so the walk runs in listing order.
+    for (auto it = children.rbegin(); it != children.rend(); ++it)
+        tasks.push_back({shared_from_this(), it->get(), TWalkTask::TKind::Enter, {}});
+    FOrder.Listed(node, std::move(children));
+    FPool->Post(tasks);
+    readHere();
+    AddKb(node->Kb, kb);
+    FDescriptors.DoneWith(node);
+    Finish(node);
+}
+
+void TWalkJobImpl::ReadFiles(TWalkNode *node, const std::vector<std::string> &names)
+{
+    const int fd = FDescriptors.Use(node);
+    FDescriptors.AddFutureUses(node, -1);
+    std::int64_t kb = 0;
+    if (fd >= 0) {
+        for (const std::string &name : names) {
+            if (Cancelled())
+                break;
+            kb = SaturatingAdd(kb, FileKb(fd, name.c_str(), nullptr));
+        }
+        FDescriptors.DoneWith(node);
+    }
+    AddKb(node->Kb, kb);
+    Finish(node);
+}
+
+void TWalkJobImpl::Finish(TWalkNode *node)
+{
+    while (node) {
+        if (node->Pending.fetch_sub(1) != 1)
+            return;
+        TWalkNode *parent = node->Parent;
+        const std::int64_t kb = node->Kb.load();
+        if (!parent) {
+            FOutcome.Kb = kb;
+            FOutcome.FolderOpens = FDescriptors.Opens() + 1;
+            FOrder.Finished();
+            return;
+        }
+        if (parent == FRoot && FRequest.Kind == TWalkRequest::TKind::Scan)
+            FOutcome.Folders[node->Index].Kb = kb;
+        else
+            AddKb(parent->Kb, kb);
+        FOrder.Completed(node);
+        node = parent;
+    }
+}

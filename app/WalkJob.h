@@ -1,0 +1,63 @@
+#pragma once
+// One walk: the job's own folder, then every folder below it, each entered
+// by a worker of the pool, its files' status read there or handed out in
+// batches. A folder's sum is folded into its parent's when its last piece of
+// work ends, so memory follows the frontier of the walk, not the tree.
+#include "WalkDescriptors.h"
+#include "WalkEngine.h"
+#include "WalkNode.h"
+#include "WalkOrder.h"
+#include "WalkPool.h"
+#include "FileSystem.h"
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+class TWalkJobImpl final : public TWalkJob, public TWalkTaskRunner, public std::enable_shared_from_this<TWalkJobImpl> {
+public:
+    TWalkJobImpl(TWalkRequest request, const TWalkOptions &options, std::shared_ptr<TWalkPool> pool, int fdBudget);
+
+    // --- TWalkJob
+    bool TakeEvent(TWalkEvent &event) override { return FOrder.Take(event); }
+    void SetNotify(std::function<void()> notify) override { FOrder.SetNotify(std::move(notify)); }
+    void Cancel() override { FCancelled = true; }
+    const TWalkOutcome &Outcome() const override { return FOutcome; }
+
+    // --- TWalkTaskRunner
+    bool Cancelled() const override { return FCancelled.load(std::memory_order_relaxed); }
+    void Run(TWalkTask &task) override;
+
+private:
+    void Begin();
+    void BeginScan();
+    void BeginFolder();
+    void Enter(TWalkNode *node);
+    void List(TWalkNode *node, int fd);
+    void ReadFiles(TWalkNode *node, const std::vector<std::string> &names);
+    std::int64_t FileKb(int dirFd, const char *name, bool *isDir);
+    // Finishes one piece of a folder's work; completes it and its ancestors
+    // whose work is all done.
+    void Finish(TWalkNode *node);
+    bool LoopsBack(const TWalkNode *node) const;
+    bool IsPseudo(dev_t device);
+
+    const TWalkRequest FRequest;
+    const std::function<void(const char *)> FBeforeStatus;
+    const std::shared_ptr<TWalkPool> FPool;
+    std::atomic<bool> FCancelled{false};
+    TWalkOutcome FOutcome;
+    TWalkDescriptors FDescriptors;
+    // The walk's own folder; the event stream keeps it alive.
+    TWalkNode *FRoot = nullptr;
+
+    std::mutex FPseudoMutex;
+    std::optional<fsys::PseudoMounts> FPseudo;
+
+    // Last: taken apart first, level by level.
+    TWalkOrder FOrder;
+};

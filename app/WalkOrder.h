@@ -1,0 +1,61 @@
+#pragma once
+// The events of a walk in the order a one-thread depth-first walk would give
+// them, whatever order the workers resolve the folders in. A cursor follows
+// the tree in listing order as far as it is resolved, reporting each folder
+// that cannot be entered as it passes it; a finished subtree with nothing
+// left to report is let go, so memory follows the walk's frontier.
+#include "WalkEngine.h"
+#include "WalkNode.h"
+
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+class TWalkOrder {
+public:
+    // `rootPath` names the walk's own folder in the warnings.
+    explicit TWalkOrder(std::string rootPath);
+    // Takes the tree apart level by level: a tree thousands of folders deep
+    // must not be destroyed by recursion.
+    ~TWalkOrder();
+    TWalkOrder(const TWalkOrder &) = delete;
+    TWalkOrder &operator=(const TWalkOrder &) = delete;
+
+    // The walk's own folder; the order keeps the tree alive from it.
+    void Start(std::shared_ptr<TWalkNode> root);
+    // The next event, if one is waiting; never blocks.
+    bool Take(TWalkEvent &event);
+    // See TWalkJob::SetNotify.
+    void SetNotify(std::function<void()> notify);
+    // Queues an event at once, ahead of the cursor.
+    void Emit(TWalkEvent event);
+    // The folder was entered, is quiet (counts 0 without a word), or cannot
+    // be entered; only an entered folder waits for its listing.
+    void Resolve(TWalkNode *node, TWalkNode::TState state);
+    // The entered folder's sub-folders, in listing order.
+    void Listed(TWalkNode *node, std::vector<std::shared_ptr<TWalkNode>> children);
+    // All work of the folder is done; its sum is final.
+    void Completed(TWalkNode *node);
+    // The walk's own folder is complete: Done is queued last.
+    void Finished();
+
+private:
+    // With FMutex held.
+    void Advance();
+    void Release(TWalkNode *node);
+    std::string CursorPath() const;
+
+    const std::string FRootPath;
+    std::shared_ptr<TWalkNode> FRoot;
+    std::mutex FMutex;
+    std::deque<TWalkEvent> FEvents;
+    std::function<void()> FNotify;
+    struct TCursor {
+        std::shared_ptr<TWalkNode> N;
+        std::size_t Next = 0;
+    };
+    std::vector<TCursor> FCursor;
+};

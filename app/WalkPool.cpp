@@ -1,0 +1,127 @@
+#include "WalkPool.h"
+
+#include <algorithm>
+#include <sys/resource.h>
+#include <unistd.h>
+
+namespace {
+// Workers' niceness: measured on two cores, 10 halves the window's longest
+// wait between ticks and costs the walk nothing measurable.
+constexpr int kWorkerNice = 10;
+} // namespace
+
+TWalkPool::TWalkPool(int workers)
+    : FPace(TWalkPace::Cores(), std::max(1, workers)), FTaskSince(std::size_t(std::max(1, workers)))
+{
+}
+
+void TWalkPool::Restart()
+{
+    if (FThreads.empty())
+        for (std::size_t i = 0; i < FTaskSince.size(); ++i)
+            FThreads.emplace_back([self = shared_from_this(), i] { self->Run(i); });
+    std::lock_guard lock(FMutex);
+    FPace.Restart(TWalkPace::TClock::now(), TWalkPace::ProcessCpuNs());
+    FAllowed = FPace.Allowed();
+}
+
+bool TWalkPool::HasRoom() const
+{
+    return FBusy.load(std::memory_order_relaxed) < FAllowed.load(std::memory_order_relaxed);
+}
+
+void TWalkPool::Post(std::vector<TWalkTask> &tasks)
+{
+    if (tasks.empty())
+        return;
+    int room = 0;
+    {
+        std::lock_guard lock(FMutex);
+        for (TWalkTask &t : tasks)
+            FStack.push_back(std::move(t));
+        room = FAllowed - FBusy;
+        // With no room, one worker still has to wait on the clock, to look
+        // at the pace again should the busy ones be stuck.
+        if (room <= 0 && FHeldBack == 0)
+            room = 1;
+    }
+    // Only workers that may start are woken: the busy ones take the rest
+    // when they finish.
+    if (room == 1 || (room > 1 && tasks.size() == 1))
+        FWake.notify_one();
+    else if (room > 1)
+        FWake.notify_all();
+    tasks.clear();
+}
+
+void TWalkPool::Retune()
+{
+    const auto now = TWalkPace::TClock::now();
+    if (!FPace.Due(now))
+        return;
+    FPace.Retune(now, TWalkPace::ProcessCpuNs());
+    const auto stuck = std::count_if(FTaskSince.begin(), FTaskSince.end(), [&](const auto &since) {
+        return since && now - *since >= TWalkPace::kPeriod;
+    });
+    const int before = FAllowed;
+    FAllowed = std::min(int(FTaskSince.size()), FPace.Allowed() + int(stuck));
+    if (FAllowed > before)
+        FWake.notify_all();
+}
+
+void TWalkPool::Run(std::size_t index)
+{
+    // Below the window's thread: with every core walking, the window would
+    // otherwise wait its turn for tens of milliseconds between ticks.
+    ::setpriority(PRIO_PROCESS, ::gettid(), kWorkerNice);
+    std::unique_lock lock(FMutex);
+    for (;;) {
+        while (!FStop && (FStack.empty() || !HasRoom())) {
+            if (FStack.empty()) {
+                FWake.wait(lock);
+                continue;
+            }
+            // Held back while others run: they may be stuck on a stalled
+            // disk, which the next look at the pace lets this worker pass.
+            ++FHeldBack;
+            const bool timedOut = FWake.wait_for(lock, TWalkPace::kPeriod) == std::cv_status::timeout;
+            --FHeldBack;
+            if (timedOut)
+                Retune();
+        }
+        if (FStop)
+            return;
+        TWalkTask task = std::move(FStack.back());
+        FStack.pop_back();
+        ++FBusy;
+        FTaskSince[index] = TWalkPace::TClock::now();
+        lock.unlock();
+        if (!task.Job->Cancelled())
+            task.Job->Run(task);
+        task = {};
+        lock.lock();
+        --FBusy;
+        FTaskSince[index].reset();
+        Retune();
+    }
+}
+
+void TWalkPool::Shutdown()
+{
+    bool busy = false;
+    {
+        std::lock_guard lock(FMutex);
+        FStop = true;
+        busy = FBusy > 0;
+    }
+    FWake.notify_all();
+    // A worker stuck in a call to a stalled mount would hold the window's
+    // close for as long as the mount sleeps: busy workers are let go.
+    for (std::jthread &t : FThreads) {
+        if (busy)
+            t.detach();
+        else
+            t.join();
+    }
+    FThreads.clear();
+}
