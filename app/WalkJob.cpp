@@ -94,8 +94,10 @@ void TWalkJobImpl::BeginScan()
     }
     FOrder.Emit({TWalkEvent::TKind::Current, true, fsys::GetCurrentDir()});
     struct statx sx {};
-    if (fd < 0 || ::statx(fd, "", AT_EMPTY_PATH, STATX_INO | STATX_MNT_ID, &sx) != 0) {
-        // Entered but not listable: a folder without entries.
+    // Entered but not listable: a folder without entries. A pseudo file
+    // system counts 0 without a word, even as the folder on show.
+    if (fd < 0 || ::statx(fd, "", AT_EMPTY_PATH, STATX_INO | STATX_MNT_ID, &sx) != 0
+        || IsPseudo(makedev(sx.stx_dev_major, sx.stx_dev_minor))) {
         if (fd >= 0)
             ::close(fd);
         FOrder.Resolve(FRoot, TWalkNode::TState::Quiet);
@@ -175,6 +177,7 @@ void TWalkJobImpl::Enter(TWalkNode *node)
             state = TWalkNode::TState::CannotEnter;
         } else {
             SetIdentity(node, sx);
+            // The walk's own folder was checked: a folder on its parent's device is no pseudo one.
             if (node->Dev != parent->Dev && IsPseudo(node->Dev))
                 state = TWalkNode::TState::Quiet;
             else if (LoopsBack(node))

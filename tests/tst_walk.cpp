@@ -265,6 +265,12 @@ private slots:
         fsys::SetCurrentDir("/");
         compareWalks(t.Path("m"), "pseudo");
         const WalkReport devOnly = EngineWalk({TWalkRequest::TKind::FullSize, dev});
+        // Chosen as the folder itself, or a folder inside one: nothing is listed.
+        std::vector<WalkReport> asTheFolder;
+        for (const std::string &inside : {proc, proc + "/sys", dev})
+            asTheFolder.push_back(EngineWalk({TWalkRequest::TKind::Scan, inside}));
+        fsys::SetCurrentDir("/");
+        compareWalks(proc, "pseudo itself");
         ::umount2(proc.c_str(), MNT_DETACH);
         ::umount2(shm.c_str(), MNT_DETACH);
         ::umount2(dev.c_str(), MNT_DETACH);
@@ -273,6 +279,8 @@ private slots:
             QCOMPARE(f.Kb, f.Name == "shm" ? std::int64_t(10) : std::int64_t(0));
         QVERIFY(scan.Warnings.empty());
         QCOMPARE(devOnly.Kb, std::int64_t(0));
+        for (const WalkReport &r : asTheFolder)
+            QVERIFY2(r.Entered && r.Kb == 0 && r.Folders.empty() && r.Warnings.empty(), Describe(r).c_str());
     }
 
     // Cores kept busy: one worker a core; cores left idle while work waits:

@@ -133,6 +133,12 @@ public:
             return;
         }
         Report.Entered = true;
+        struct stat st {};
+        if (::stat(".", &st) != 0 || IsPseudo(st.st_dev)) {
+            Restore(back);
+            return;
+        }
+        FOnPath.insert({st.st_dev, st.st_ino});
         fsys::FileListing listing("", faAnyFile);
         fsys::TSearchRec rec;
         while (listing.Next(rec)) {
