@@ -7,10 +7,6 @@
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
-#ifndef STATX_MNT_ID
-#define STATX_MNT_ID 0x00001000U
-#endif
-
 namespace {
 
 // Kilobyte sums only ever add non-negative counts: past 64 bits they stay at the top.
@@ -37,7 +33,6 @@ void SetIdentity(TWalkNode *node, const struct statx &sx)
 {
     node->Dev = makedev(sx.stx_dev_major, sx.stx_dev_minor);
     node->Ino = sx.stx_ino;
-    node->MountId = (sx.stx_mask & STATX_MNT_ID) ? sx.stx_mnt_id : 0;
 }
 
 } // namespace
@@ -96,7 +91,7 @@ void TWalkJobImpl::BeginScan()
     struct statx sx {};
     // Entered but not listable: a folder without entries. A pseudo file
     // system counts 0 without a word, even as the folder on show.
-    if (fd < 0 || ::statx(fd, "", AT_EMPTY_PATH, STATX_INO | STATX_MNT_ID, &sx) != 0
+    if (fd < 0 || ::statx(fd, "", AT_EMPTY_PATH, STATX_INO, &sx) != 0
         || IsPseudo(makedev(sx.stx_dev_major, sx.stx_dev_minor))) {
         if (fd >= 0)
             ::close(fd);
@@ -105,6 +100,7 @@ void TWalkJobImpl::BeginScan()
         return;
     }
     SetIdentity(FRoot, sx);
+    FAncestry.Enter(FRoot);
     FDescriptors.Count();
     FDescriptors.Install(FRoot, fd);
     FOrder.Resolve(FRoot, TWalkNode::TState::Entered);
@@ -125,7 +121,7 @@ void TWalkJobImpl::BeginFolder()
         const bool searchable = openError == EACCES && ::stat(FRequest.Path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)
                                 && ::faccessat(AT_FDCWD, FRequest.Path.c_str(), X_OK, AT_EACCESS) == 0;
         state = searchable ? TWalkNode::TState::Quiet : TWalkNode::TState::CannotEnter;
-    } else if (::statx(fd, ".", 0, STATX_INO | STATX_MNT_ID, &sx) != 0) {
+    } else if (::statx(fd, ".", 0, STATX_INO, &sx) != 0) {
         // Only a folder that may be searched lets "." be looked up in it.
         ::close(fd);
         FDescriptors.Unreserve();
@@ -142,6 +138,7 @@ void TWalkJobImpl::BeginFolder()
         return;
     }
     SetIdentity(FRoot, sx);
+    FAncestry.Enter(FRoot);
     FDescriptors.Install(FRoot, fd);
     FOrder.Resolve(FRoot, TWalkNode::TState::Entered);
     List(FRoot, fd);
@@ -173,14 +170,14 @@ void TWalkJobImpl::Enter(TWalkNode *node)
     }
     FDescriptors.DoneWith(parent);
     if (fd >= 0) {
-        if (::statx(fd, ".", 0, STATX_INO | STATX_MNT_ID, &sx) != 0) {
+        if (::statx(fd, ".", 0, STATX_INO, &sx) != 0) {
             state = TWalkNode::TState::CannotEnter;
         } else {
             SetIdentity(node, sx);
             // The walk's own folder was checked: a folder on its parent's device is no pseudo one.
             if (node->Dev != parent->Dev && IsPseudo(node->Dev))
                 state = TWalkNode::TState::Quiet;
-            else if (LoopsBack(node))
+            else if (!FAncestry.Enter(node))
                 state = TWalkNode::TState::Quiet;
         }
         if (state != TWalkNode::TState::Entered) {
@@ -196,19 +193,6 @@ void TWalkJobImpl::Enter(TWalkNode *node)
     FDescriptors.Install(node, fd);
     FOrder.Resolve(node, TWalkNode::TState::Entered);
     List(node, fd);
-}
-
-bool TWalkJobImpl::LoopsBack(const TWalkNode *node) const
-{
-    // Only a mount point can lead back to a folder above it (a bind mount of
-    // a parent into its child); elsewhere the check would cost the depth.
-    const TWalkNode *parent = node->Parent;
-    if (node->Dev == parent->Dev && node->MountId == parent->MountId && node->MountId != 0)
-        return false;
-    for (const TWalkNode *a = parent; a; a = a->Parent)
-        if (a->Dev == node->Dev && a->Ino == node->Ino)
-            return true;
-    return false;
 }
 
 bool TWalkJobImpl::IsPseudo(dev_t device)
@@ -326,6 +310,7 @@ void TWalkJobImpl::Finish(TWalkNode *node)
             return;
         TWalkNode *parent = node->Parent;
         const std::int64_t kb = node->Kb.load();
+        FAncestry.Leave(node);
         if (!parent) {
             FOutcome.Kb = kb;
             FOutcome.FolderOpens = FDescriptors.Opens() + 1;

@@ -3,6 +3,7 @@
 // by a worker of the pool, its files' status read there or handed out in
 // batches. A folder's sum is folded into its parent's when its last piece of
 // work ends, so memory follows the frontier of the walk, not the tree.
+#include "WalkAncestry.h"
 #include "WalkDescriptors.h"
 #include "WalkEngine.h"
 #include "WalkNode.h"
@@ -43,7 +44,6 @@ private:
     // Finishes one piece of a folder's work; completes it and its ancestors
     // whose work is all done.
     void Finish(TWalkNode *node);
-    bool LoopsBack(const TWalkNode *node) const;
     bool IsPseudo(dev_t device);
 
     const TWalkRequest FRequest;
@@ -52,6 +52,7 @@ private:
     std::atomic<bool> FCancelled{false};
     TWalkOutcome FOutcome;
     TWalkDescriptors FDescriptors;
+    TWalkAncestry FAncestry;
     // The walk's own folder; the event stream keeps it alive.
     TWalkNode *FRoot = nullptr;
 

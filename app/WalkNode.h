@@ -13,7 +13,8 @@
 
 struct TWalkNode {
     TWalkNode(TWalkNode *parent, std::string name, std::uint32_t index)
-        : Parent(parent), Name(std::move(name)), Index(index)
+        : Parent(parent), Name(std::move(name)), Index(index), Depth(parent ? parent->Depth + 1 : 0),
+          Jump(JumpFrom(parent))
     {
     }
     ~TWalkNode()
@@ -29,11 +30,15 @@ struct TWalkNode {
     const std::string Name;
     // Position among the parent's sub-folders.
     const std::uint32_t Index;
+    // Levels below the walk's folder, and an ancestor further up (the walk's
+    // folder for itself), placed so that any ancestor is reached from here in
+    // steps logarithmic in the depth.
+    const std::uint32_t Depth;
+    TWalkNode *const Jump;
 
     // Set by the worker that enters the folder.
     dev_t Dev = 0;
     ino_t Ino = 0;
-    std::uint64_t MountId = 0;
 
     std::atomic<std::int64_t> Kb{0};
     // Work not yet finished: its own listing, its batches of files, its sub-folders.
@@ -59,4 +64,13 @@ struct TWalkNode {
     // subtree is left to report.
     std::vector<std::shared_ptr<TWalkNode>> Children;
     std::size_t LiveChildren = 0;
+
+private:
+    TWalkNode *JumpFrom(TWalkNode *parent)
+    {
+        if (!parent)
+            return this;
+        TWalkNode *up = parent->Jump;
+        return parent->Depth - up->Depth == up->Depth - up->Jump->Depth ? up->Jump : parent;
+    }
 };

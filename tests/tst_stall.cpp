@@ -57,10 +57,11 @@ class TestStall : public QObject {
 private slots:
     // EIO from a listing and from a status, EACCES from an untyped entry after
     // thousands of typed files, entries that vanish, a folder that cannot be
-    // entered: the same as the reference, each folder credited with its own.
+    // entered, a folder met again below itself without end: the same as the
+    // reference, each folder credited with its own.
     void failuresAsTheReferenceWalkSeesThem()
     {
-        SlowFs fs({QStringLiteral("--stall=0.2")});
+        SlowFs fs({QStringLiteral("--stall=0.2"), QStringLiteral("--echo")});
         QVERIFY2(fs.Mounted(), qPrintable(fs.Why()));
         const std::string start = fsys::GetCurrentDir();
         const WalkReport reference = ReferenceScan(fs.Root());
@@ -80,6 +81,7 @@ private slots:
         };
         QCOMPARE(kb("many"), std::int64_t(3000));
         QCOMPARE(kb("next"), std::int64_t(4));
+        QCOMPARE(kb("echo"), std::int64_t(1));
         QCOMPARE(kb("eio_list"), std::int64_t(0));
         QCOMPARE(kb("eio_stat"), std::int64_t(30));
         QCOMPARE(kb("slow"), std::int64_t(600));

@@ -33,6 +33,7 @@ constexpr const char *Help = R"(usage: slowfs MOUNTPOINT [options]
   --many=N              typed files in `many` before its untyped entry (default 3000)
   --huge=N              add `huge` with N files of 2^63-1 bytes (default 0: absent)
   --free-blocks=N       free 4096-byte blocks reported by statfs (default 1000000)
+  --echo                add `echo`, a folder met again below itself for ever
   --allow-other         let other users in (root only, or user_allow_other);
                         without it only the user who mounted gets in
   -d                    print every request (libfuse debug)
@@ -60,6 +61,8 @@ The tree; sizes are exact multiples of 1024 bytes, totals in KB:
                 listed without a type, whose status answers EACCES       = N
   next/         f 4 KB                                                   = 4
   huge/         (only with --huge=N) N files of 2^63-1 bytes, 4 KB used each
+  echo/         (only with --echo) f 1 KB and d/, which is echo/ again with
+                the same inode: echo/d/d/d/... without end              = 1
 Whole tree with the defaults: 3690 KB. Free space: N blocks * 4 KB.
 )";
 
@@ -71,6 +74,7 @@ struct Options {
     double stallSeconds = 3;
     long many = 3000;
     long huge = 0;
+    bool echo = false;
     std::uint64_t freeBlocks = 1000000;
 };
 
@@ -121,7 +125,17 @@ struct Tree {
     }
     const Node *Find(const char *path) const
     {
-        const auto it = byPath.find(std::string_view(path));
+        std::string_view p(path);
+        std::string folded;
+        if (opt.echo && p.starts_with("/echo/d")) {
+            // Every echo/d below echo is echo itself.
+            std::string_view rest = p.substr(5);
+            while (rest.starts_with("/d") && (rest.size() == 2 || rest[2] == '/'))
+                rest.remove_prefix(2);
+            folded = "/echo" + std::string(rest);
+            p = folded;
+        }
+        const auto it = byPath.find(p);
         return it == byPath.end() ? nullptr : &nodes[it->second];
     }
     std::size_t IndexOf(const Node *n) const { return std::size_t(n - nodes.data()); }
@@ -168,6 +182,12 @@ void Build(Tree &t)
     t.File(many, "untyped", 1000 * KB, Node{.untyped = true, .statError = EACCES});
 
     t.File(t.Dir(0, "next"), "f", 4 * KB);
+
+    if (t.opt.echo) {
+        const auto echo = t.Dir(0, "echo");
+        t.File(echo, "f", 1 * KB);
+        t.Dir(echo, "d"); // only listed: looked up, it is echo
+    }
 
     if (t.opt.huge > 0) {
         const auto huge = t.Dir(0, "huge");
@@ -372,6 +392,8 @@ int Parse(int argc, char **argv, Options &o)
             o.foreground = true;
         } else if (a == "-d") {
             o.debug = o.foreground = true;
+        } else if (a == "--echo") {
+            o.echo = true;
         } else if (a == "--allow-other") {
             o.allowOther = true;
         } else if (option("--stall=", o.stallSeconds) || option("--many=", o.many) ||
