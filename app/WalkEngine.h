@@ -46,6 +46,8 @@ struct TWalkOutcome {
     std::vector<TFolder> Folders;
     // Folders opened, reopenings included: what the walk cost the file system.
     std::int64_t FolderOpens = 0;
+    // Folders held as nodes at once at most: what the walk's memory followed.
+    std::int64_t PeakFolders = 0;
 };
 
 // What the window hears of a job, in walk order.

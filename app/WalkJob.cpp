@@ -1,5 +1,6 @@
 #include "WalkJob.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <fcntl.h>
@@ -28,6 +29,10 @@ void AddKb(std::atomic<std::int64_t> &sum, std::int64_t kb)
 // Files whose status calls are handed to another worker at once: fewer are not
 // worth the hand-over.
 constexpr std::size_t kBatch = 128;
+
+// Sub-folders of one folder under way at once; the rest wait as names, so a
+// folder's width costs little more than its names.
+constexpr std::uint32_t kInFlight = 32;
 
 void SetIdentity(TWalkNode *node, const struct statx &sx)
 {
@@ -61,7 +66,7 @@ void TWalkJobImpl::Run(TWalkTask &task)
 
 void TWalkJobImpl::Begin()
 {
-    auto root = std::make_shared<TWalkNode>(nullptr, FRequest.Path, 0);
+    auto root = std::make_shared<TWalkNode>(FCensus, FRequest.Path);
     root->Pinned = true;
     FRoot = root.get();
     FOrder.Start(std::move(root));
@@ -222,7 +227,8 @@ void TWalkJobImpl::List(TWalkNode *node, int fd)
     const bool scanRoot = FRequest.Kind == TWalkRequest::TKind::Scan && node == FRoot;
     const bool recurse = FRequest.Kind != TWalkRequest::TKind::FilesSize || node != FRoot;
     const bool hiddenToo = scanRoot;
-    std::vector<std::shared_ptr<TWalkNode>> children;
+    std::string subNames;
+    std::uint32_t subCount = 0;
     std::vector<std::string> files;
     std::vector<TWalkTask> tasks;
     std::int64_t kb = 0;
@@ -264,26 +270,51 @@ void TWalkJobImpl::List(TWalkNode *node, int fd)
                 }
                 continue;
             }
-            if (recurse && (hiddenToo || e.Name[0] != '.'))
-                children.push_back(std::make_shared<TWalkNode>(node, e.Name, std::uint32_t(children.size())));
+            if (recurse && (hiddenToo || e.Name[0] != '.')) {
+                // The slices keep the scanned folder's names; elsewhere they wait here.
+                if (scanRoot)
+                    FOutcome.Folders.push_back({e.Name, 0});
+                else
+                    subNames.append(e.Name).push_back('\0');
+                ++subCount;
+            }
         }
     }
-    node->Pending.fetch_add(std::int64_t(children.size()));
-    FDescriptors.AddFutureUses(node, int(children.size()));
-    if (scanRoot) {
-        FOutcome.Folders.reserve(children.size());
-        for (const auto &c : children)
-            FOutcome.Folders.push_back({c->Name, 0});
+    node->Pending.fetch_add(std::int64_t(subCount));
+    FDescriptors.AddFutureUses(node, int(subCount));
+    {
+        std::lock_guard lock(FChildrenMutex);
+        node->PendingNames = std::move(subNames);
+        FOrder.Listed(node, subCount);
+        MakeChildren(node, kInFlight, tasks);
     }
-    // The first sub-folder is taken first, so the walk runs in listing order.
-    for (auto it = children.rbegin(); it != children.rend(); ++it)
-        tasks.push_back({shared_from_this(), it->get(), TWalkTask::TKind::Enter, {}});
-    FOrder.Listed(node, std::move(children));
     FPool->Post(tasks);
     readHere();
     AddKb(node->Kb, kb);
     FDescriptors.DoneWith(node);
     Finish(node);
+}
+
+void TWalkJobImpl::MakeChildren(TWalkNode *parent, std::uint32_t count, std::vector<TWalkTask> &tasks)
+{
+    const std::size_t first = tasks.size();
+    const bool scanRoot = FRequest.Kind == TWalkRequest::TKind::Scan && parent == FRoot;
+    for (; count > 0 && parent->Made < parent->ChildCount; --count) {
+        std::string name;
+        if (scanRoot) {
+            name = FOutcome.Folders[parent->Made].Name;
+        } else {
+            name = parent->PendingNames.c_str() + parent->NextName;
+            parent->NextName += name.size() + 1;
+        }
+        auto child = std::make_shared<TWalkNode>(parent, std::move(name), parent->Made++);
+        tasks.push_back({shared_from_this(), child.get(), TWalkTask::TKind::Enter, {}});
+        FOrder.Adopt(parent, std::move(child));
+    }
+    if (parent->Made == parent->ChildCount)
+        std::string().swap(parent->PendingNames);
+    // The first sub-folder is taken first, so the walk runs in listing order.
+    std::reverse(tasks.begin() + std::ptrdiff_t(first), tasks.end());
 }
 
 void TWalkJobImpl::ReadFiles(TWalkNode *node, const std::vector<std::string> &names)
@@ -314,6 +345,7 @@ void TWalkJobImpl::Finish(TWalkNode *node)
         if (!parent) {
             FOutcome.Kb = kb;
             FOutcome.FolderOpens = FDescriptors.Opens() + 1;
+            FOutcome.PeakFolders = FCensus.Peak.load();
             FOrder.Finished();
             return;
         }
@@ -321,7 +353,14 @@ void TWalkJobImpl::Finish(TWalkNode *node)
             FOutcome.Folders[node->Index].Kb = kb;
         else
             AddKb(parent->Kb, kb);
-        FOrder.Completed(node);
+        FOrder.Completed(node); // the node may be gone from here on
+        // Its place goes to the next sub-folder of its parent.
+        std::vector<TWalkTask> tasks;
+        {
+            std::lock_guard lock(FChildrenMutex);
+            MakeChildren(parent, 1, tasks);
+        }
+        FPool->Post(tasks);
         node = parent;
     }
 }

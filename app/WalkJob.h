@@ -44,6 +44,9 @@ private:
     // Finishes one piece of a folder's work; completes it and its ancestors
     // whose work is all done.
     void Finish(TWalkNode *node);
+    // Makes nodes of up to `count` more of the folder's sub-folders, in
+    // listing order, each with its task.
+    void MakeChildren(TWalkNode *parent, std::uint32_t count, std::vector<TWalkTask> &tasks);
     bool IsPseudo(dev_t device);
 
     const TWalkRequest FRequest;
@@ -55,6 +58,9 @@ private:
     TWalkAncestry FAncestry;
     // The walk's own folder; the event stream keeps it alive.
     TWalkNode *FRoot = nullptr;
+    TWalkCensus FCensus;
+    // Guards the making of nodes from the listed names.
+    std::mutex FChildrenMutex;
 
     std::mutex FPseudoMutex;
     std::optional<fsys::PseudoMounts> FPseudo;

@@ -4,6 +4,7 @@
 // (the open descriptor) and the ordered event stream (what is left to report).
 #include <atomic>
 #include <cstdint>
+#include <deque>
 #include <list>
 #include <memory>
 #include <string>
@@ -11,20 +12,30 @@
 #include <unistd.h>
 #include <vector>
 
+// How many folders a walk holds as nodes: what its memory follows.
+struct TWalkCensus {
+    std::atomic<std::int64_t> Live{0};
+    std::atomic<std::int64_t> Peak{0};
+};
+
 struct TWalkNode {
+    // The walk's own folder.
+    TWalkNode(TWalkCensus &census, std::string name) : TWalkNode(census, nullptr, std::move(name), 0) {}
+    // A sub-folder, `index` in its parent's listing of sub-folders.
     TWalkNode(TWalkNode *parent, std::string name, std::uint32_t index)
-        : Parent(parent), Name(std::move(name)), Index(index), Depth(parent ? parent->Depth + 1 : 0),
-          Jump(JumpFrom(parent))
+        : TWalkNode(parent->Census, parent, std::move(name), index)
     {
     }
     ~TWalkNode()
     {
         if (Fd >= 0)
             ::close(Fd);
+        Census.Live.fetch_sub(1, std::memory_order_relaxed);
     }
     TWalkNode(const TWalkNode &) = delete;
     TWalkNode &operator=(const TWalkNode &) = delete;
 
+    TWalkCensus &Census;
     // Alive as long as this node: a folder completes only after its children.
     TWalkNode *const Parent;
     const std::string Name;
@@ -60,12 +71,31 @@ struct TWalkNode {
     bool Listed = false;
     bool Complete = false;
     bool CursorPassed = false;
-    // Sub-folders in listing order; a slot is emptied once nothing of its
-    // subtree is left to report.
-    std::vector<std::shared_ptr<TWalkNode>> Children;
+    // Sub-folders in the listing, and the nodes made of them so far, in
+    // listing order from ChildBase on; a slot is emptied once nothing of its
+    // subtree is left to report, and emptied slots leave the front.
+    std::uint32_t ChildCount = 0;
+    std::uint32_t ChildBase = 0;
+    std::deque<std::shared_ptr<TWalkNode>> Children;
     std::size_t LiveChildren = 0;
 
+    // Made into nodes a few at a time, guarded by the job: the names of the
+    // sub-folders not yet made, each ended by a NUL, read from NextName on.
+    std::string PendingNames;
+    std::size_t NextName = 0;
+    std::uint32_t Made = 0;
+
 private:
+    TWalkNode(TWalkCensus &census, TWalkNode *parent, std::string name, std::uint32_t index)
+        : Census(census), Parent(parent), Name(std::move(name)), Index(index), Depth(parent ? parent->Depth + 1 : 0),
+          Jump(JumpFrom(parent))
+    {
+        const std::int64_t live = Census.Live.fetch_add(1, std::memory_order_relaxed) + 1;
+        std::int64_t peak = Census.Peak.load(std::memory_order_relaxed);
+        while (live > peak && !Census.Peak.compare_exchange_weak(peak, live, std::memory_order_relaxed)) {
+        }
+    }
+
     TWalkNode *JumpFrom(TWalkNode *parent)
     {
         if (!parent)

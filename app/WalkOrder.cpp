@@ -1,5 +1,7 @@
 #include "WalkOrder.h"
 
+#include <algorithm>
+
 TWalkOrder::TWalkOrder(std::string rootPath) : FRootPath(std::move(rootPath)) {}
 
 TWalkOrder::~TWalkOrder()
@@ -59,12 +61,19 @@ void TWalkOrder::Resolve(TWalkNode *node, TWalkNode::TState state)
     Advance();
 }
 
-void TWalkOrder::Listed(TWalkNode *node, std::vector<std::shared_ptr<TWalkNode>> children)
+void TWalkOrder::Listed(TWalkNode *node, std::uint32_t children)
 {
     std::lock_guard lock(FMutex);
-    node->LiveChildren = children.size();
-    node->Children = std::move(children);
+    node->ChildCount = children;
     node->Listed = true;
+    Advance();
+}
+
+void TWalkOrder::Adopt(TWalkNode *parent, std::shared_ptr<TWalkNode> child)
+{
+    std::lock_guard lock(FMutex);
+    parent->Children.push_back(std::move(child));
+    ++parent->LiveChildren;
     Advance();
 }
 
@@ -104,8 +113,14 @@ void TWalkOrder::Advance()
         if (n.State == TWalkNode::TState::CannotEnter) {
             FEvents.push_back({TWalkEvent::TKind::CannotEnter, false, CursorPath()});
             told = true;
-        } else if (top.Next < n.Children.size()) {
-            std::shared_ptr<TWalkNode> child = n.Children[top.Next++];
+        } else if (top.Next < n.ChildCount) {
+            // Slots before the base were let go: nothing of them is left to report.
+            top.Next = std::max<std::size_t>(top.Next, n.ChildBase);
+            const std::size_t slot = top.Next - n.ChildBase;
+            if (slot >= n.Children.size())
+                break; // its node is not made yet
+            std::shared_ptr<TWalkNode> child = n.Children[slot];
+            ++top.Next;
             if (child)
                 FCursor.push_back({std::move(child), 0});
             continue;
@@ -126,11 +141,17 @@ void TWalkOrder::Release(TWalkNode *node)
         if (!node->Complete || !(node->CursorPassed || silent))
             return;
         TWalkNode *parent = node->Parent;
-        std::shared_ptr<TWalkNode> &slot = parent->Children[node->Index];
+        if (node->Index < parent->ChildBase)
+            return; // let go already
+        std::shared_ptr<TWalkNode> &slot = parent->Children[node->Index - parent->ChildBase];
         if (!slot)
             return;
         slot.reset();
         --parent->LiveChildren;
+        while (!parent->Children.empty() && !parent->Children.front()) {
+            parent->Children.pop_front();
+            ++parent->ChildBase;
+        }
         node = parent;
     }
 }

@@ -35,8 +35,11 @@ public:
     // The folder was entered, is quiet (counts 0 without a word), or cannot
     // be entered; only an entered folder waits for its listing.
     void Resolve(TWalkNode *node, TWalkNode::TState state);
-    // The entered folder's sub-folders, in listing order.
-    void Listed(TWalkNode *node, std::vector<std::shared_ptr<TWalkNode>> children);
+    // The entered folder was listed: `children` sub-folders, whose nodes
+    // come later, in listing order, through Adopt.
+    void Listed(TWalkNode *node, std::uint32_t children);
+    // The node of the parent's next sub-folder.
+    void Adopt(TWalkNode *parent, std::shared_ptr<TWalkNode> child);
     // All work of the folder is done; its sum is final.
     void Completed(TWalkNode *node);
     // The walk's own folder is complete: Done is queued last.

@@ -227,6 +227,27 @@ private slots:
         }
     }
 
+    // A folder's sub-folders wait as names until their turn: the folders
+    // held at once follow the walk's frontier, not the folder's width.
+    void wideFolderWaitsAsNames()
+    {
+        TempTree t;
+        const int fd = ::open(t.Dir("top/wide").c_str(), O_RDONLY | O_DIRECTORY);
+        for (int i = 0; i < 20000; ++i)
+            ::mkdirat(fd, std::to_string(i).c_str(), 0755);
+        ::close(fd);
+        for (int i = 0; i < 20000; i += 999)
+            t.File("top/wide/" + std::to_string(i) + "/f", 2048);
+        const std::string start = fsys::GetCurrentDir();
+        const WalkReport scan = EngineWalk({TWalkRequest::TKind::Scan, t.Path("top/wide")});
+        fsys::SetCurrentDir(start);
+        const WalkReport full = EngineWalk({TWalkRequest::TKind::FullSize, t.Path("top")});
+        QCOMPARE(scan.Folders.size(), std::size_t(20000));
+        QCOMPARE(full.Kb, std::int64_t(2 * 21));
+        for (const WalkReport &r : {scan, full})
+            QVERIFY2(r.PeakFolders < 200, std::to_string(r.PeakFolders).c_str());
+    }
+
     // Sums past 64 bits stay at the largest value instead of wrapping.
     void sumsSaturate()
     {

@@ -58,6 +58,7 @@ WalkReport EngineWalk(TWalkRequest request, TWalkOptions options)
                 r.Kb = o.Kb;
                 r.Folders = o.Folders;
                 r.FolderOpens = o.FolderOpens;
+                r.PeakFolders = o.PeakFolders;
                 if (scan && !o.Entered)
                     r.Kb = 0;
                 return r;

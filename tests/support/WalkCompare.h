@@ -15,8 +15,9 @@ struct WalkReport {
     std::int64_t Kb = 0;
     std::vector<TWalkOutcome::TFolder> Folders;
     std::vector<std::string> Warnings;
-    // The engine's count of folder opens; not compared.
+    // The engine's count of folder opens, and of folders held at once; not compared.
     std::int64_t FolderOpens = 0;
+    std::int64_t PeakFolders = 0;
     bool operator==(const WalkReport &o) const;
 };
 
