@@ -1,10 +1,12 @@
 #include "WalkDescriptors.h"
 
+#include "FileSystem.h"
 #include "WalkNode.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstdlib>
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -12,19 +14,74 @@
 #include <unistd.h>
 #include <vector>
 
-TWalkDescriptors::TWalkDescriptors(int budget, const std::atomic<bool> &cancelled)
-    : FCancelled(cancelled), FBudget(budget)
+namespace {
+// How long a walk waits, in all, for descriptors that other parts of the
+// program hold before it gives folders up.
+constexpr std::chrono::seconds kOutOfDescriptorsWait{1};
+} // namespace
+
+TWalkDescriptors::TWalkDescriptors(std::string rootPath, const std::atomic<bool> &cancelled)
+    : FCancelled(cancelled), FRootPath(std::move(rootPath))
 {
 }
 
-int TWalkDescriptors::DefaultBudget(int asked)
+void TWalkDescriptors::SetBudget(int budget)
 {
-    if (asked > 0)
-        return std::max(asked, 2);
+    {
+        std::lock_guard lock(FMutex);
+        FBudget = std::max(1, budget);
+        // A permit holder holds two descriptors at most: a folder and the one it opens.
+        FPermits += std::max(1, (FBudget - (PinsRoot() ? 1 : 0)) / 2) - 1;
+    }
+    FFreed.notify_all();
+}
+
+int TWalkDescriptors::Available()
+{
     struct rlimit rl {};
     if (::getrlimit(RLIMIT_NOFILE, &rl) != 0 || rl.rlim_cur == RLIM_INFINITY)
-        return 512;
-    return int(std::clamp<rlim_t>(rl.rlim_cur / 2, 8, 512));
+        return 1024;
+    // The limit bounds the numbers a descriptor may take: what is free below it.
+    const auto limit = std::min<rlim_t>(rl.rlim_cur, 1 << 20);
+    rlim_t open = 0;
+    const int fd = ::open("/proc/self/fd", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        fsys::DirReader reader(fd);
+        fsys::DirReader::Entry e;
+        while (reader.Next(e))
+            if (!fsys::IsDotOrDotDot(e.Name) && std::strtoull(e.Name, nullptr, 10) < limit)
+                ++open;
+        --open; // the listing's own
+    } else {
+        for (rlim_t i = 0; i < std::min<rlim_t>(limit, 65536); ++i)
+            if (::fcntl(int(i), F_GETFD) != -1)
+                ++open;
+    }
+    return int(limit - std::min(limit, open));
+}
+
+int TWalkDescriptors::Budget(int asked, int available)
+{
+    // A few are left to the program: its window may open a file or two.
+    const int wanted = asked > 0 ? asked : std::min(512, available - std::min(available / 4, 8));
+    return std::max(1, std::min(wanted, available));
+}
+
+TWalkDescriptors::TPermit::~TPermit()
+{
+    {
+        std::lock_guard lock(FOwner->FMutex);
+        ++FOwner->FPermits;
+    }
+    FOwner->FFreed.notify_all();
+}
+
+TWalkDescriptors::TPermit TWalkDescriptors::Permit()
+{
+    std::unique_lock lock(FMutex);
+    FFreed.wait(lock, [this] { return FPermits > 0; });
+    --FPermits;
+    return TPermit(this);
 }
 
 void TWalkDescriptors::Wake(TWalkNode *node)
@@ -35,28 +92,28 @@ void TWalkDescriptors::Wake(TWalkNode *node)
     }
 }
 
+bool TWalkDescriptors::CloseIdle()
+{
+    if (FIdle.empty())
+        return false;
+    TWalkNode *victim = FIdle.front();
+    FIdle.pop_front();
+    victim->Idle = false;
+    ::close(victim->Fd);
+    victim->Fd = -1;
+    --FOpen;
+    return true;
+}
+
 void TWalkDescriptors::Reserve()
 {
-    std::vector<int> closing;
-    {
-        std::unique_lock lock(FMutex);
-        while (FOpen >= FBudget) {
-            if (FIdle.empty()) {
-                FFreed.wait(lock);
-                continue;
-            }
-            // The least recently used folder that no work needs right now.
-            TWalkNode *victim = FIdle.front();
-            FIdle.pop_front();
-            victim->Idle = false;
-            closing.push_back(victim->Fd);
-            victim->Fd = -1;
-            --FOpen;
-        }
-        ++FOpen;
-    }
-    for (int fd : closing)
-        ::close(fd);
+    std::unique_lock lock(FMutex);
+    // The least recently used folder that no work needs right now goes first;
+    // with none, a permit holder's descriptor comes free soon.
+    while (FOpen >= FBudget)
+        if (!CloseIdle())
+            FFreed.wait(lock);
+    ++FOpen;
 }
 
 void TWalkDescriptors::Unreserve()
@@ -66,12 +123,6 @@ void TWalkDescriptors::Unreserve()
         --FOpen;
     }
     FFreed.notify_all();
-}
-
-void TWalkDescriptors::Count()
-{
-    std::lock_guard lock(FMutex);
-    ++FOpen;
 }
 
 void TWalkDescriptors::Install(TWalkNode *node, int fd)
@@ -153,34 +204,37 @@ void TWalkDescriptors::DoneWith(TWalkNode *node)
     ::close(closing);
 }
 
-int TWalkDescriptors::OpenBelow(int dirFd, const char *name)
+int TWalkDescriptors::OpenRoot()
 {
+    return OpenBelow(AT_FDCWD, FRootPath.c_str(), true);
+}
+
+int TWalkDescriptors::OpenBelow(int dirFd, const char *name, bool followLink)
+{
+    const auto giveUp = std::chrono::steady_clock::now() + kOutOfDescriptorsWait;
+    const int flags = O_RDONLY | O_DIRECTORY | (followLink ? 0 : O_NOFOLLOW);
     for (;;) {
         Reserve();
-        const int fd = ::openat(dirFd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        const int fd = dirFd == AT_FDCWD ? fsys::OpenPath(name, flags) : ::openat(dirFd, name, flags | O_CLOEXEC);
         FOpens.fetch_add(1, std::memory_order_relaxed);
         if (fd >= 0)
             return fd;
         const int error = errno;
         Unreserve();
-        // Out of descriptors is no property of the folder: wait for one.
+        // Out of descriptors is no property of the folder: other parts of
+        // the program hold them, and may let them go.
         if (error != EMFILE && error != ENFILE) {
             errno = error;
             return -1;
         }
         {
-            std::unique_lock lock(FMutex);
-            if (!FIdle.empty()) {
-                TWalkNode *victim = FIdle.front();
-                FIdle.pop_front();
-                victim->Idle = false;
-                ::close(victim->Fd);
-                victim->Fd = -1;
-                --FOpen;
+            std::lock_guard lock(FMutex);
+            if (CloseIdle())
                 continue;
-            }
         }
-        if (FCancelled.load(std::memory_order_relaxed)) {
+        if (FCancelled.load(std::memory_order_relaxed) || FWaitedInVain.load(std::memory_order_relaxed)
+            || std::chrono::steady_clock::now() >= giveUp) {
+            FWaitedInVain = true;
             errno = error;
             return -1;
         }
@@ -188,27 +242,91 @@ int TWalkDescriptors::OpenBelow(int dirFd, const char *name)
     }
 }
 
+std::string TWalkDescriptors::PathOf(const TWalkNode *node) const
+{
+    std::vector<const TWalkNode *> chain;
+    for (; node->Parent; node = node->Parent)
+        chain.push_back(node);
+    std::string path = FRootPath;
+    for (auto it = chain.rbegin(); it != chain.rend(); ++it)
+        path.append("/").append((*it)->Name);
+    return path;
+}
+
+TWalkDescriptors::TOpened TWalkDescriptors::OpenChild(TWalkNode *node)
+{
+    TWalkNode *parent = node->Parent;
+    TOpened opened;
+    if (FBudget == 1) {
+        // One descriptor: the parent's would leave none for the child.
+        AddFutureUses(parent, -1);
+        const std::string path = PathOf(node);
+        opened.Fd = OpenBelow(AT_FDCWD, path.c_str());
+        opened.Error = errno;
+        struct stat st {};
+        opened.Searchable = opened.Fd < 0 && opened.Error == EACCES && ::lstat(path.c_str(), &st) == 0
+                            && S_ISDIR(st.st_mode) && ::faccessat(AT_FDCWD, path.c_str(), X_OK, AT_EACCESS) == 0;
+        return opened;
+    }
+    const int parentFd = Use(parent);
+    AddFutureUses(parent, -1);
+    if (parentFd < 0) {
+        // The folder above moved or vanished since it was listed.
+        opened.Error = ENOENT;
+        return opened;
+    }
+    opened.Fd = OpenBelow(parentFd, node->Name.c_str());
+    opened.Error = errno;
+    struct stat st {};
+    opened.Searchable = opened.Fd < 0 && opened.Error == EACCES
+                        && ::fstatat(parentFd, node->Name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0
+                        && S_ISDIR(st.st_mode)
+                        && ::faccessat(parentFd, node->Name.c_str(), X_OK, AT_EACCESS | AT_SYMLINK_NOFOLLOW) == 0;
+    DoneWith(parent);
+    return opened;
+}
+
+int TWalkDescriptors::ReopenByPath(TWalkNode *node)
+{
+    const std::string path = PathOf(node);
+    const int fd = OpenBelow(AT_FDCWD, path.c_str(), true);
+    struct stat st {};
+    if (fd < 0 || ::fstat(fd, &st) != 0 || st.st_dev != node->Dev || st.st_ino != node->Ino) {
+        if (fd >= 0) {
+            ::close(fd);
+            Unreserve();
+        }
+        return -1;
+    }
+    Install(node, fd);
+    return fd;
+}
+
 int TWalkDescriptors::Reopen(TWalkNode *node)
 {
-    // The nearest ancestor that holds a descriptor (the walk's own folder
-    // always does), then each folder down to this one, checked to be the
-    // folder that was listed.
+    if (FBudget == 1)
+        return ReopenByPath(node);
+    // The nearest ancestor that holds a descriptor (the walk's own folder,
+    // opened again by its path if need be), then each folder down to this
+    // one, checked to be the folder that was listed.
     std::vector<TWalkNode *> chain;
-    TWalkNode *held = nullptr;
+    TWalkNode *held = node;
+    bool open = false;
     {
         std::lock_guard lock(FMutex);
-        TWalkNode *a = node;
-        for (; a && a->Fd < 0; a = a->Parent)
-            chain.push_back(a);
-        if (!a)
-            return -1;
-        held = a;
-        ++held->ActiveUses;
-        Wake(held);
+        for (; held->Fd < 0 && held->Parent; held = held->Parent)
+            chain.push_back(held);
+        open = held->Fd >= 0;
+        if (open) {
+            ++held->ActiveUses;
+            Wake(held);
+        }
     }
-    int fd = -1;
+    if (!open && ReopenByPath(held) < 0)
+        return -1;
     for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
         TWalkNode *c = *it;
+        int fd = -1;
         {
             std::lock_guard lock(FMutex);
             fd = held->Fd;

@@ -1,6 +1,5 @@
 #include "WalkEngine.h"
 
-#include "WalkDescriptors.h"
 #include "WalkJob.h"
 #include "WalkPool.h"
 
@@ -27,10 +26,7 @@ TWalkEngine::~TWalkEngine()
 std::shared_ptr<TWalkJob> TWalkEngine::Start(TWalkRequest request)
 {
     FPool->Restart();
-    // Each worker holds at most two descriptors at once, the walk's own
-    // folder one more: a smaller budget could leave every worker waiting.
-    const int budget = std::max(TWalkDescriptors::DefaultBudget(FOptions.MaxOpenDirs), 2 * FOptions.Workers + 2);
-    auto job = std::make_shared<TWalkJobImpl>(std::move(request), FOptions, FPool, budget);
+    auto job = std::make_shared<TWalkJobImpl>(std::move(request), FOptions, FPool);
     std::vector<TWalkTask> begin;
     begin.push_back({job, nullptr, TWalkTask::TKind::Begin, {}});
     FPool->Post(begin);

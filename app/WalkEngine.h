@@ -88,8 +88,10 @@ struct TWalkOptions {
     // took 2.30 s, 8 took 1.97 s, 16 took 2.02 s). While the walk keeps every
     // core busy instead, only one a core runs at a time (see TWalkPace).
     int Workers = 8;
-    // Folder descriptors held at once; 0 takes half the process's soft limit
-    // (at most 512), leaving the rest to the program.
+    // Folder descriptors held at once; 0 takes half of what the process can
+    // still open when the walk starts (at most 512), leaving the rest to the
+    // program. Never more than it can open: with few, fewer workers open
+    // folders side by side, down to one.
     int MaxOpenDirs = 0;
     // Tests: runs on a worker just before a file's status is read.
     std::function<void(const char *name)> BeforeStatus;

@@ -42,15 +42,18 @@ void SetIdentity(TWalkNode *node, const struct statx &sx)
 
 } // namespace
 
-TWalkJobImpl::TWalkJobImpl(TWalkRequest request, const TWalkOptions &options, std::shared_ptr<TWalkPool> pool,
-                           int fdBudget)
+TWalkJobImpl::TWalkJobImpl(TWalkRequest request, const TWalkOptions &options, std::shared_ptr<TWalkPool> pool)
     : FRequest(std::move(request)), FBeforeStatus(options.BeforeStatus), FPool(std::move(pool)),
-      FDescriptors(fdBudget, FCancelled), FOrder(FRequest.Path)
+      FAskedDescriptors(options.MaxOpenDirs),
+      // A scan walks the folder it made current.
+      FDescriptors(FRequest.Kind == TWalkRequest::TKind::Scan ? std::string(".") : FRequest.Path, FCancelled),
+      FOrder(FRequest.Path)
 {
 }
 
 void TWalkJobImpl::Run(TWalkTask &task)
 {
+    const TWalkDescriptors::TPermit permit = FDescriptors.Permit();
     switch (task.Kind) {
     case TWalkTask::TKind::Begin:
         Begin();
@@ -66,8 +69,9 @@ void TWalkJobImpl::Run(TWalkTask &task)
 
 void TWalkJobImpl::Begin()
 {
+    FDescriptors.SetBudget(TWalkDescriptors::Budget(FAskedDescriptors, TWalkDescriptors::Available()));
     auto root = std::make_shared<TWalkNode>(FCensus, FRequest.Path);
-    root->Pinned = true;
+    root->Pinned = FDescriptors.PinsRoot();
     FRoot = root.get();
     FOrder.Start(std::move(root));
     if (FRequest.Kind == TWalkRequest::TKind::Scan)
@@ -85,7 +89,8 @@ void TWalkJobImpl::BeginScan()
     }
     FOutcome.Entered = true;
     FOutcome.DriveRoot = fsys::IsCurrentDirDriveRoot();
-    const int fd = ::open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int fd = FDescriptors.OpenRoot();
+    const int openError = errno;
     if (FOutcome.DriveRoot) {
         const int any = fd >= 0 ? fd : ::open(".", O_PATH | O_DIRECTORY | O_CLOEXEC);
         FOutcome.FreeBytes = any >= 0 ? fsys::DiskFree(any) : -1;
@@ -95,18 +100,21 @@ void TWalkJobImpl::BeginScan()
     FOrder.Emit({TWalkEvent::TKind::Current, true, fsys::GetCurrentDir()});
     struct statx sx {};
     // Entered but not listable: a folder without entries. A pseudo file
-    // system counts 0 without a word, even as the folder on show.
+    // system counts 0 without a word, even as the folder on show. Without a
+    // descriptor left to open it, the folder is said to be out of reach.
     if (fd < 0 || ::statx(fd, "", AT_EMPTY_PATH, STATX_INO, &sx) != 0
         || IsPseudo(makedev(sx.stx_dev_major, sx.stx_dev_minor))) {
-        if (fd >= 0)
+        const bool noDescriptor = fd < 0 && (openError == EMFILE || openError == ENFILE);
+        if (fd >= 0) {
             ::close(fd);
-        FOrder.Resolve(FRoot, TWalkNode::TState::Quiet);
+            FDescriptors.Unreserve();
+        }
+        FOrder.Resolve(FRoot, noDescriptor ? TWalkNode::TState::CannotEnter : TWalkNode::TState::Quiet);
         Finish(FRoot);
         return;
     }
     SetIdentity(FRoot, sx);
     FAncestry.Enter(FRoot);
-    FDescriptors.Count();
     FDescriptors.Install(FRoot, fd);
     FOrder.Resolve(FRoot, TWalkNode::TState::Entered);
     List(FRoot, fd);
@@ -114,13 +122,11 @@ void TWalkJobImpl::BeginScan()
 
 void TWalkJobImpl::BeginFolder()
 {
-    FDescriptors.Reserve();
-    const int fd = fsys::OpenPath(FRequest.Path, O_RDONLY | O_DIRECTORY);
+    const int fd = FDescriptors.OpenRoot();
     const int openError = errno;
     struct statx sx {};
     TWalkNode::TState state = TWalkNode::TState::Entered;
     if (fd < 0) {
-        FDescriptors.Unreserve();
         // Searchable without being readable: entered, and empty.
         struct stat st {};
         const bool searchable = openError == EACCES && ::stat(FRequest.Path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)
@@ -151,53 +157,33 @@ void TWalkJobImpl::BeginFolder()
 
 void TWalkJobImpl::Enter(TWalkNode *node)
 {
-    TWalkNode *parent = node->Parent;
-    const int parentFd = FDescriptors.Use(parent);
-    FDescriptors.AddFutureUses(parent, -1);
-    if (parentFd < 0) {
-        // The folder above moved or vanished since it was listed.
-        FOrder.Resolve(node, TWalkNode::TState::CannotEnter);
-        Finish(node);
-        return;
-    }
-    const int fd = FDescriptors.OpenBelow(parentFd, node->Name.c_str());
-    const int openError = errno;
+    const TWalkDescriptors::TOpened opened = FDescriptors.OpenChild(node);
     TWalkNode::TState state = TWalkNode::TState::Entered;
     struct statx sx {};
-    if (fd < 0) {
-        struct stat st {};
-        const bool searchable = openError == EACCES
-                                && ::fstatat(parentFd, node->Name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0
-                                && S_ISDIR(st.st_mode)
-                                && ::faccessat(parentFd, node->Name.c_str(), X_OK,
-                                               AT_EACCESS | AT_SYMLINK_NOFOLLOW) == 0;
-        state = searchable ? TWalkNode::TState::Quiet : TWalkNode::TState::CannotEnter;
-    }
-    FDescriptors.DoneWith(parent);
-    if (fd >= 0) {
-        if (::statx(fd, ".", 0, STATX_INO, &sx) != 0) {
-            state = TWalkNode::TState::CannotEnter;
-        } else {
-            SetIdentity(node, sx);
-            // The walk's own folder was checked: a folder on its parent's device is no pseudo one.
-            if (node->Dev != parent->Dev && IsPseudo(node->Dev))
-                state = TWalkNode::TState::Quiet;
-            else if (!FAncestry.Enter(node))
-                state = TWalkNode::TState::Quiet;
-        }
-        if (state != TWalkNode::TState::Entered) {
-            ::close(fd);
-            FDescriptors.Unreserve();
-        }
+    if (opened.Fd < 0) {
+        state = opened.Searchable ? TWalkNode::TState::Quiet : TWalkNode::TState::CannotEnter;
+    } else if (::statx(opened.Fd, ".", 0, STATX_INO, &sx) != 0) {
+        state = TWalkNode::TState::CannotEnter;
+    } else {
+        SetIdentity(node, sx);
+        // The walk's own folder was checked: a folder on its parent's device is no pseudo one.
+        if (node->Dev != node->Parent->Dev && IsPseudo(node->Dev))
+            state = TWalkNode::TState::Quiet;
+        else if (!FAncestry.Enter(node))
+            state = TWalkNode::TState::Quiet;
     }
     if (state != TWalkNode::TState::Entered) {
+        if (opened.Fd >= 0) {
+            ::close(opened.Fd);
+            FDescriptors.Unreserve();
+        }
         FOrder.Resolve(node, state);
         Finish(node);
         return;
     }
-    FDescriptors.Install(node, fd);
+    FDescriptors.Install(node, opened.Fd);
     FOrder.Resolve(node, TWalkNode::TState::Entered);
-    List(node, fd);
+    List(node, opened.Fd);
 }
 
 bool TWalkJobImpl::IsPseudo(dev_t device)

@@ -21,7 +21,7 @@
 
 class TWalkJobImpl final : public TWalkJob, public TWalkTaskRunner, public std::enable_shared_from_this<TWalkJobImpl> {
 public:
-    TWalkJobImpl(TWalkRequest request, const TWalkOptions &options, std::shared_ptr<TWalkPool> pool, int fdBudget);
+    TWalkJobImpl(TWalkRequest request, const TWalkOptions &options, std::shared_ptr<TWalkPool> pool);
 
     // --- TWalkJob
     bool TakeEvent(TWalkEvent &event) override { return FOrder.Take(event); }
@@ -52,6 +52,7 @@ private:
     const TWalkRequest FRequest;
     const std::function<void(const char *)> FBeforeStatus;
     const std::shared_ptr<TWalkPool> FPool;
+    const int FAskedDescriptors;
     std::atomic<bool> FCancelled{false};
     TWalkOutcome FOutcome;
     TWalkDescriptors FDescriptors;

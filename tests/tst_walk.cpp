@@ -4,6 +4,7 @@
 #include "ScanWindow.h"
 #include "TestSupport.h"
 #include "WalkCompare.h"
+#include "WalkDescriptors.h"
 #include "WalkPace.h"
 
 #include <QtTest>
@@ -77,6 +78,16 @@ void chainTree(const std::string &root, int levels)
     }
     if (fd >= 0)
         ::close(fd);
+}
+
+// The descriptor limit that leaves `spare` descriptor numbers free below it.
+rlim_t limitLeaving(int spare)
+{
+    rlim_t limit = 0;
+    for (int free = 0; free < spare || ::fcntl(int(limit), F_GETFD) != -1; ++limit)
+        if (::fcntl(int(limit), F_GETFD) == -1)
+            ++free;
+    return limit;
 }
 
 bool isRoot()
@@ -175,34 +186,45 @@ private slots:
 
     // Every level opens its folders once or twice, whatever the descriptor
     // limit: closing and reopening folders must not grow with the depth, nor
-    // ever be taken for a folder that cannot be entered.
+    // ever be taken for a folder that cannot be entered. With few descriptors
+    // left, fewer workers open folders side by side, down to one; with one,
+    // folders open by their path; with none, one warning and 0.
     void deepChainWithinAnyDescriptorLimit_data()
     {
-        QTest::addColumn<int>("limit");
-        QTest::newRow("64") << 64;
-        QTest::newRow("1024") << 1024;
+        QTest::addColumn<int>("spare");
+        QTest::addColumn<int>("levels");
+        QTest::addColumn<bool>("reached");
+        QTest::newRow("none left") << 0 << 3 << false;
+        QTest::newRow("one left") << 1 << 30 << true;
+        QTest::newRow("two left") << 2 << 3000 << true;
+        QTest::newRow("five left") << 5 << 3000 << true;
+        QTest::newRow("fifty left") << 50 << 3000 << true;
+        QTest::newRow("a thousand left") << 1000 << 3000 << true;
     }
 
     void deepChainWithinAnyDescriptorLimit()
     {
-        QFETCH(int, limit);
-        constexpr int kLevels = 3000;
+        QFETCH(int, spare);
+        QFETCH(int, levels);
+        QFETCH(bool, reached);
         TempTree t;
         const std::string top = t.Dir("chain");
-        chainTree(top, kLevels);
+        chainTree(top, levels);
         struct rlimit saved {};
         ::getrlimit(RLIMIT_NOFILE, &saved);
         struct rlimit lowered = saved;
-        lowered.rlim_cur = rlim_t(limit);
+        lowered.rlim_cur = limitLeaving(spare);
         QCOMPARE(::setrlimit(RLIMIT_NOFILE, &lowered), 0);
+        QCOMPARE(TWalkDescriptors::Available(), spare);
         const WalkReport full = EngineWalk({TWalkRequest::TKind::FullSize, top});
         TWalkOptions single;
         single.Workers = 1;
         const WalkReport one = EngineWalk({TWalkRequest::TKind::FullSize, top}, single);
         ::setrlimit(RLIMIT_NOFILE, &saved);
+        const std::vector<std::string> warnings = reached ? std::vector<std::string>{} : std::vector{top};
         for (const WalkReport &r : {full, one}) {
-            QCOMPARE(r.Kb, std::int64_t(8) * kLevels);
-            QVERIFY2(r.Warnings.empty(), Describe(r).substr(0, 2000).c_str());
+            QCOMPARE(r.Kb, reached ? std::int64_t(8) * levels : 0);
+            QVERIFY2(r.Warnings == warnings, Describe(r).substr(0, 2000).c_str());
         }
     }
 
