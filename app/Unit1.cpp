@@ -421,6 +421,11 @@ void TForm1::ServeJob()
             if (!FCloseRequested)
                 CannotEnter(event.Path);
             break;
+        case TWalkEvent::TKind::Failed:
+            FJobFailed = true;
+            if (!FCloseRequested)
+                platform::WarningBox(this, QStringLiteral("Mémoire insuffisante pour analyser :\r") + DisplayPath(FJobPath));
+            break;
         case TWalkEvent::TKind::Done:
             FJobDone = true;
             break;
@@ -431,29 +436,46 @@ void TForm1::ServeJob()
     FServingJob = false;
 }
 
-void TForm1::StartJob(TWalkRequest request)
+bool TForm1::StartJob(TWalkRequest request)
 {
-    FJob = FEngine->Start(std::move(request));
-    FJobCurrent = FJobDone = false;
-    FJob->SetNotify([this] { QMetaObject::invokeMethod(this, &TForm1::ServeJob, Qt::QueuedConnection); });
+    FJobCurrent = FJobDone = FJobFailed = false;
+    FJobPath = request.Path;
+    try {
+        FJob = FEngine->Start(std::move(request));
+        FJob->SetNotify([this] { QMetaObject::invokeMethod(this, &TForm1::ServeJob, Qt::QueuedConnection); });
+    } catch (const std::bad_alloc &) {
+        FJob.reset();
+        platform::WarningBox(this, QStringLiteral("Mémoire insuffisante pour analyser :\r") + DisplayPath(FJobPath));
+        return false;
+    }
+    return true;
 }
 
 bool TForm1::AwaitJob(TWalkEvent::TKind until)
 {
     auto reached = [&] { return FJobDone || (until == TWalkEvent::TKind::Current && FJobCurrent); };
     ServeJob();
+    // Without a worker thread (the system refused them all) the walk runs
+    // here, a slice at a time between the window's events.
+    QTimer runHere;
+    if (!FEngine->HasWorkers()) {
+        connect(&runHere, &QTimer::timeout, this, [this] { FEngine->RunPending(std::chrono::milliseconds(10)); });
+        runHere.start(0);
+    }
     while (!reached() && !FCloseRequested) {
         QEventLoop loop;
         FWaitLoop = &loop;
         loop.exec();
         FWaitLoop = nullptr;
     }
-    return reached() && !FCloseRequested;
+    return reached() && !FJobFailed && !FCloseRequested;
 }
 
 std::int64_t TForm1::EndJob(bool done)
 {
     // Dropping the job lets go of its folders: nothing stays open between scans.
+    if (!FJob)
+        return 0;
     const std::int64_t kb = done ? FJob->Outcome().Kb : 0;
     FJob->SetNotify({});
     FJob.reset();
@@ -462,13 +484,15 @@ std::int64_t TForm1::EndJob(bool done)
 
 std::int64_t TForm1::GetDirSize(const std::string &path)
 {
-    StartJob({TWalkRequest::TKind::FilesSize, path});
+    if (!StartJob({TWalkRequest::TKind::FilesSize, path}))
+        return 0;
     return EndJob(AwaitJob(TWalkEvent::TKind::Done));
 }
 
 std::int64_t TForm1::GetFullDirSize(const std::string &path)
 {
-    StartJob({TWalkRequest::TKind::FullSize, path});
+    if (!StartJob({TWalkRequest::TKind::FullSize, path}))
+        return 0;
     return EndJob(AwaitJob(TWalkEvent::TKind::Done));
 }
 
@@ -502,8 +526,7 @@ void TForm1::scan(const std::string &path)
     FScanning = true;
     SetButtonsEnabled(false);
     FAngle = 360;
-    StartJob({TWalkRequest::TKind::Scan, path});
-    if (AwaitJob(TWalkEvent::TKind::Current) && FJobCurrent) {
+    if (StartJob({TWalkRequest::TKind::Scan, path}) && AwaitJob(TWalkEvent::TKind::Current) && FJobCurrent) {
         ScanTimer->start();
         ClearDskEntities();
         Series1->ClearPoints();

@@ -115,10 +115,11 @@ private:
     void SetButtonsEnabled(bool enabled);
     void PrepareScanText();
     void CannotEnter(const std::string &path);
-    // Starts a walk whose events come to this window.
-    void StartJob(TWalkRequest request);
+    // Starts a walk whose events come to this window; false, with a warning,
+    // when there is no memory left to start one.
+    bool StartJob(TWalkRequest request);
     // Serves the window until the walk has told `until` (true), or until the
-    // window closes (false); warnings are shown as they come.
+    // window closes or the walk fails (false); warnings are shown as they come.
     bool AwaitJob(TWalkEvent::TKind until);
     // Lets go of the walk; returns its kilobytes when `done`, else 0.
     std::int64_t EndJob(bool done);
@@ -133,6 +134,8 @@ private:
     std::shared_ptr<TWalkJob> FJob;
     bool FJobCurrent = false;
     bool FJobDone = false;
+    bool FJobFailed = false;
+    std::string FJobPath;
     bool FServingJob = false;
     QEventLoop *FWaitLoop = nullptr;
     std::string FLastDir;

@@ -32,3 +32,17 @@ std::shared_ptr<TWalkJob> TWalkEngine::Start(TWalkRequest request)
     FPool->Post(begin);
     return job;
 }
+
+bool TWalkEngine::HasWorkers() const
+{
+    return FPool->HasWorkers();
+}
+
+bool TWalkEngine::RunPending(std::chrono::milliseconds slice)
+{
+    const auto end = std::chrono::steady_clock::now() + slice;
+    bool ran = false;
+    while (std::chrono::steady_clock::now() < end && FPool->RunOne())
+        ran = true;
+    return ran;
+}

@@ -5,6 +5,7 @@
 // waits on a disk. Results come out as a one-thread depth-first walk gives
 // them: the scanned folder's sub-folders in listing order, and one "cannot be
 // entered" event per folder in depth-first order. Plain C++ and POSIX.
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -58,6 +59,8 @@ struct TWalkEvent {
         Current,
         // A folder that cannot be entered; Path names it.
         CannotEnter,
+        // Memory ran out: the walk stopped, its outcome is void; Done follows.
+        Failed,
         // Last: the outcome is complete.
         Done,
     };
@@ -110,6 +113,12 @@ public:
 
     // Starts a walk at once on the workers.
     std::shared_ptr<TWalkJob> Start(TWalkRequest request);
+    // Whether the engine has worker threads: the system may refuse them all
+    // (a limit on threads or memory). Without, the walk waits for RunPending.
+    bool HasWorkers() const;
+    // Runs the walk's waiting work on the calling thread for about `slice`;
+    // false when nothing waited.
+    bool RunPending(std::chrono::milliseconds slice);
 
 private:
     TWalkOptions FOptions;

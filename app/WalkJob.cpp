@@ -67,6 +67,12 @@ void TWalkJobImpl::Run(TWalkTask &task)
     }
 }
 
+void TWalkJobImpl::Fail() noexcept
+{
+    FCancelled = true;
+    FOrder.Fail();
+}
+
 void TWalkJobImpl::Begin()
 {
     FDescriptors.SetBudget(TWalkDescriptors::Budget(FAskedDescriptors, TWalkDescriptors::Available()));

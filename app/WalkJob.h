@@ -32,6 +32,7 @@ public:
     // --- TWalkTaskRunner
     bool Cancelled() const override { return FCancelled.load(std::memory_order_relaxed); }
     void Run(TWalkTask &task) override;
+    void Fail() noexcept override;
 
 private:
     void Begin();

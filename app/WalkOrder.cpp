@@ -29,18 +29,44 @@ void TWalkOrder::Start(std::shared_ptr<TWalkNode> root)
 bool TWalkOrder::Take(TWalkEvent &event)
 {
     std::lock_guard lock(FMutex);
-    if (FEvents.empty())
+    if (!FEvents.empty()) {
+        event = std::move(FEvents.front());
+        FEvents.pop_front();
+        return true;
+    }
+    switch (FFailure) {
+    case TFailure::Failed:
+        FFailure = TFailure::Told;
+        event = {TWalkEvent::TKind::Failed, false, {}};
+        return true;
+    case TFailure::Told:
+        FFailure = TFailure::Done;
+        event = {TWalkEvent::TKind::Done, false, {}};
+        return true;
+    default:
         return false;
-    event = std::move(FEvents.front());
-    FEvents.pop_front();
-    return true;
+    }
+}
+
+void TWalkOrder::Fail() noexcept
+{
+    std::lock_guard lock(FMutex);
+    if (FDone || FFailure != TFailure::None)
+        return;
+    FFailure = TFailure::Failed;
+    try {
+        if (FNotify)
+            FNotify();
+    } catch (...) {
+        // The window looks at the walk again on its next event.
+    }
 }
 
 void TWalkOrder::SetNotify(std::function<void()> notify)
 {
     std::lock_guard lock(FMutex);
     FNotify = std::move(notify);
-    if (FNotify && !FEvents.empty())
+    if (FNotify && (!FEvents.empty() || FFailure == TFailure::Failed || FFailure == TFailure::Told))
         FNotify();
 }
 
@@ -87,8 +113,11 @@ void TWalkOrder::Completed(TWalkNode *node)
 void TWalkOrder::Finished()
 {
     std::lock_guard lock(FMutex);
+    if (FFailure != TFailure::None)
+        return;
     FRoot->Complete = true;
     Advance();
+    FDone = true;
     FEvents.push_back({TWalkEvent::TKind::Done, true, {}});
     if (FNotify)
         FNotify();

@@ -7,6 +7,7 @@
 #include "WalkEngine.h"
 #include "WalkNode.h"
 
+#include <cstdint>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -44,6 +45,9 @@ public:
     void Completed(TWalkNode *node);
     // The walk's own folder is complete: Done is queued last.
     void Finished();
+    // The walk failed: Failed and Done follow the events queued, in place
+    // of anything else. Allocates nothing.
+    void Fail() noexcept;
 
 private:
     // With FMutex held.
@@ -55,6 +59,8 @@ private:
     std::shared_ptr<TWalkNode> FRoot;
     std::mutex FMutex;
     std::deque<TWalkEvent> FEvents;
+    bool FDone = false;
+    enum class TFailure : std::uint8_t { None, Failed, Told, Done } FFailure = TFailure::None;
     std::function<void()> FNotify;
     struct TCursor {
         std::shared_ptr<TWalkNode> N;

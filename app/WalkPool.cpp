@@ -1,6 +1,7 @@
 #include "WalkPool.h"
 
 #include <algorithm>
+#include <malloc.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -17,12 +18,55 @@ TWalkPool::TWalkPool(int workers)
 
 void TWalkPool::Restart()
 {
-    if (FThreads.empty())
-        for (std::size_t i = 0; i < FTaskSince.size(); ++i)
-            FThreads.emplace_back([self = shared_from_this(), i] { self->Run(i); });
+    if (FThreads.empty()) {
+        // Each thread's own allocation arena reserves 64 MB of address space:
+        // under a limit on it, every thread shares the main one instead.
+        struct rlimit space {};
+        if (::getrlimit(RLIMIT_AS, &space) == 0 && space.rlim_cur != RLIM_INFINITY)
+            ::mallopt(M_ARENA_MAX, 1);
+    }
+    try {
+        while (FThreads.size() < FTaskSince.size()) {
+            FThreads.emplace_back([self = shared_from_this(), i = FThreads.size()] { self->Run(i); });
+            ++FMade;
+        }
+    } catch (const std::exception &) {
+        // Refused by the system (std::system_error) or out of memory: the
+        // walk runs with the threads there are.
+    }
     std::lock_guard lock(FMutex);
     FPace.Restart(TWalkPace::TClock::now(), TWalkPace::ProcessCpuNs());
-    FAllowed = FPace.Allowed();
+    FAllowed = std::min(int(FMade), FPace.Allowed());
+}
+
+bool TWalkPool::HasWorkers() const
+{
+    return FMade > 0;
+}
+
+void TWalkPool::RunTask(TWalkTask &task)
+{
+    if (task.Job->Cancelled())
+        return;
+    try {
+        task.Job->Run(task);
+    } catch (const std::bad_alloc &) {
+        task.Job->Fail();
+    }
+}
+
+bool TWalkPool::RunOne()
+{
+    TWalkTask task;
+    {
+        std::lock_guard lock(FMutex);
+        if (FStack.empty())
+            return false;
+        task = std::move(FStack.back());
+        FStack.pop_back();
+    }
+    RunTask(task);
+    return true;
 }
 
 bool TWalkPool::HasRoom() const
@@ -64,7 +108,7 @@ void TWalkPool::Retune()
         return since && now - *since >= TWalkPace::kPeriod;
     });
     const int before = FAllowed;
-    FAllowed = std::min(int(FTaskSince.size()), FPace.Allowed() + int(stuck));
+    FAllowed = std::min(int(FMade), FPace.Allowed() + int(stuck));
     if (FAllowed > before)
         FWake.notify_all();
 }
@@ -96,8 +140,7 @@ void TWalkPool::Run(std::size_t index)
         ++FBusy;
         FTaskSince[index] = TWalkPace::TClock::now();
         lock.unlock();
-        if (!task.Job->Cancelled())
-            task.Job->Run(task);
+        RunTask(task);
         task = {};
         lock.lock();
         --FBusy;

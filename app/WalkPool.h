@@ -28,6 +28,8 @@ public:
     // A cancelled walk's tasks are dropped unrun.
     virtual bool Cancelled() const = 0;
     virtual void Run(TWalkTask &task) = 0;
+    // A task ran out of memory: the walk ends at once, said to have failed.
+    virtual void Fail() noexcept = 0;
 };
 
 struct TWalkTask {
@@ -49,8 +51,14 @@ class TWalkPool : public std::enable_shared_from_this<TWalkPool> {
 public:
     explicit TWalkPool(int workers);
 
-    // A new walk: its pace is learnt again. Starts the threads the first time.
+    // A new walk: its pace is learnt again. Starts the threads not made yet;
+    // the system may refuse some, or all (a limit on threads or memory).
     void Restart();
+    // Whether any worker thread runs; without one, the walk's tasks wait for
+    // RunOne on another thread.
+    bool HasWorkers() const;
+    // Runs one waiting task on the calling thread; false when none waits.
+    bool RunOne();
     // Whether a task posted now would be taken at once by another worker.
     bool HasRoom() const;
     // Queues the tasks, emptying the vector, and wakes the workers that may start.
@@ -61,6 +69,7 @@ public:
 
 private:
     void Run(std::size_t index);
+    static void RunTask(TWalkTask &task);
     // With FMutex held: looks at the pace once a period, and wakes the
     // workers held back when more may run.
     void Retune();
@@ -78,4 +87,5 @@ private:
     // When each worker took its task; empty while it has none.
     std::vector<std::optional<TWalkPace::TClock::time_point>> FTaskSince;
     std::vector<std::jthread> FThreads;
+    std::atomic<int> FMade{0};
 };

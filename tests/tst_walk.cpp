@@ -249,6 +249,58 @@ private slots:
         }
     }
 
+    // The system refuses every thread (a limit on an unprivileged user's
+    // threads, a container's pids limit): the walk runs on the caller's
+    // thread, and the window's scan still ends with the reference's sizes.
+    void withoutWorkerThreads()
+    {
+        const QByteArray given = qgetenv("QUINTAVO_PERMISSION_TREE");
+        if (given.isEmpty()) {
+            if (!isRoot() || Shell("command -v setpriv >/dev/null") != 0)
+                QSKIP("needs root and setpriv to run as an unprivileged user");
+            TempTree t;
+            mixedTree(t);
+            deepTree(t);
+            const QByteArray failure = RunUnprivileged("TestWalk", "withoutWorkerThreads", t.Root());
+            QVERIFY2(failure.isEmpty(), failure.constData());
+            return;
+        }
+        const std::string root = given.toStdString();
+        // Shown first: the toolkit draws with threads of its own, made now.
+        ScanWindow w;
+        struct rlimit none {};
+        ::getrlimit(RLIMIT_NPROC, &none);
+        none.rlim_cur = 0;
+        QCOMPARE(::setrlimit(RLIMIT_NPROC, &none), 0);
+        TWalkEngine engine;
+        engine.Start({TWalkRequest::TKind::FilesSize, "/"})->Cancel();
+        QVERIFY(!engine.HasWorkers());
+        compareWalks(root, "no threads");
+        const WalkReport reference = ReferenceScan(root);
+        w.form.scan(root);
+        for (const auto &folder : reference.Folders)
+            QCOMPARE(w.Size(folder.Name), double(folder.Kb));
+        QCOMPARE(w.Size("fichiers"), double(reference.Kb));
+    }
+
+    // Memory runs out in a worker: the walk says it failed, and ends.
+    void memoryRunningOut()
+    {
+        TempTree t;
+        wideTree(t);
+        for (int workers : {1, 8}) {
+            TWalkOptions options;
+            options.Workers = workers;
+            std::atomic<int> statuses{0};
+            options.BeforeStatus = [&](const char *) {
+                if (++statuses == 500)
+                    throw std::bad_alloc();
+            };
+            const WalkReport r = EngineWalk({TWalkRequest::TKind::FullSize, t.Path("w")}, options);
+            QVERIFY2(r.Failed, Describe(r).c_str());
+        }
+    }
+
     // A folder's sub-folders wait as names until their turn: the folders
     // held at once follow the walk's frontier, not the folder's width.
     void wideFolderWaitsAsNames()

@@ -14,7 +14,7 @@
 
 bool WalkReport::operator==(const WalkReport &o) const
 {
-    if (Entered != o.Entered || Kb != o.Kb || Warnings != o.Warnings || Folders.size() != o.Folders.size())
+    if (Entered != o.Entered || Failed != o.Failed || Kb != o.Kb || Warnings != o.Warnings || Folders.size() != o.Folders.size())
         return false;
     for (std::size_t i = 0; i < Folders.size(); ++i)
         if (Folders[i].Name != o.Folders[i].Name || Folders[i].Kb != o.Folders[i].Kb)
@@ -51,9 +51,13 @@ WalkReport EngineWalk(TWalkRequest request, TWalkOptions options)
         while (job->TakeEvent(e)) {
             if (e.Kind == TWalkEvent::TKind::CannotEnter)
                 r.Warnings.push_back(e.Path);
+            if (e.Kind == TWalkEvent::TKind::Failed)
+                r.Failed = true;
             if (e.Kind == TWalkEvent::TKind::Done) {
                 job->SetNotify({});
                 const TWalkOutcome &o = job->Outcome();
+                if (r.Failed)
+                    return r;
                 r.Entered = o.Entered;
                 r.Kb = o.Kb;
                 r.Folders = o.Folders;
@@ -64,6 +68,9 @@ WalkReport EngineWalk(TWalkRequest request, TWalkOptions options)
                 return r;
             }
         }
+        // Without worker threads the walk runs here.
+        if (!engine.HasWorkers() && engine.RunPending(std::chrono::milliseconds(10)))
+            continue;
         std::unique_lock lock(m);
         cv.wait_for(lock, std::chrono::milliseconds(200), [&] { return told; });
         told = false;

@@ -11,6 +11,8 @@
 
 struct WalkReport {
     bool Entered = false;
+    // The walk said it failed (memory ran out); nothing else of it counts.
+    bool Failed = false;
     // Scan: the loose files; FullSize: the whole tree.
     std::int64_t Kb = 0;
     std::vector<TWalkOutcome::TFolder> Folders;
