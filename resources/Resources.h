@@ -1,4 +1,4 @@
 #pragma once
-// Registers the picture bundle; a static library's resources are registered
+// Registers the resource bundle (pictures, translation catalogue); a static library's resources are registered
 // only when something asks for them, so every window that uses one calls this.
 void InitQuintavoResources();

@@ -17,6 +17,7 @@
 #include "VersionInfo.h"
 
 #include <QFileDialog>
+#include <QFileSystemModel>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -157,18 +158,20 @@ private slots:
     }
 
     // The real browser, once, without its hook: it opens on the start folder,
-    // speaks French, reads no kept history, Escape closes only it and the
-    // focus comes back to the box; nothing is left on disk.
+    // speaks French (also where Qt's own catalogue has no word: the "Type" of a
+    // folder and of the root), reads no kept history, Escape closes only it and
+    // the focus comes back to the box; nothing is left on disk.
     void realBrowser()
     {
         TempTree t;
         const std::string startDir = t.Dir("start/inner");
+        const std::string subDir = t.Dir("start/inner/sub");
         QWidget owner;
         owner.show();
         TDirSelDlg dlg(&owner, QImage());
         dlg.DirEdit->SetText(startDir);
         QString opened, title;
-        QStringList history;
+        QStringList history, headers, types;
         bool dlgStillModal = false;
         QWidget *focus = nullptr;
         std::string text;
@@ -181,6 +184,15 @@ private slots:
                 opened = browser->directory().absolutePath();
                 title = browser->windowTitle();
                 history = browser->history();
+                if (auto *model = browser->findChild<QFileSystemModel *>()) {
+                    for (int column = 0; column < model->columnCount(); ++column)
+                        headers << model->headerData(column, Qt::Horizontal).toString();
+                    for (const QString &path : {QString::fromStdString(subDir), QStringLiteral("/")}) {
+                        const QModelIndex type = model->index(path, 2);
+                        QTRY_VERIFY(!type.data().toString().isEmpty());
+                        types << type.data().toString();
+                    }
+                }
                 QTest::keyClick(browser, Qt::Key_Escape);
             });
             QTest::keyClick(dlg.DirEdit, Qt::Key_Down, Qt::AltModifier);
@@ -194,6 +206,9 @@ private slots:
         QCOMPARE(opened, QString::fromStdString(startDir));
         QCOMPARE(title, QCoreApplication::translate("QFileDialog", "Find Directory"));
         QVERIFY(title != QStringLiteral("Find Directory"));
+        QCOMPARE(headers, (QStringList{QStringLiteral("Nom"), QStringLiteral("Taille"), QStringLiteral("Type"),
+                                       QStringLiteral("Dernière modification")}));
+        QCOMPARE(types, (QStringList{QStringLiteral("Dossier"), QStringLiteral("Disque")}));
         QVERIFY(!history.contains(QStringLiteral("/seeded-history")));
         QVERIFY(dlgStillModal);
         QCOMPARE(focus, static_cast<QWidget *>(dlg.DirEdit));
