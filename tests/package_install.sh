@@ -64,7 +64,8 @@ else
   apt-get install --simulate --no-install-recommends -o Debug::NoLocking=1 -o Dir::State::status="$scratch/status" \
     -o Dir::State::extended_states="$scratch/extended_states" "$deb" > "$scratch/apt.log" 2>&1
   sed -n 's/^Inst \([^ ]*\) .*/\1/p' "$scratch/apt.log" > "$scratch/brought"
-  check "apt installs it without recommended packages" grep -qx quintavo "$scratch/brought" || cat "$scratch/apt.log"
+  check "apt installs it without recommended packages" grep -qx quintavo "$scratch/brought"
+  grep -qx quintavo "$scratch/brought" || tail -5 "$scratch/apt.log"
   mkdir "$scratch/home"
   (cd "$scratch/home" && HOME="$scratch/home" LANG=C.UTF-8 QT_QPA_PLATFORM=offscreen \
     strace -f -qq -e trace=openat -e status=successful -o "$scratch/trace" timeout 3 "$root/usr/bin/quintavo") > /dev/null 2>&1
