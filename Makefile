@@ -2,7 +2,7 @@
 BUILD_DIR ?= build
 # What building and running the program needs; the other commands add their own tools.
 RUN_PACKAGES := cmake g++ make qt6-base-dev libjpeg-dev libxcb1-dev fonts-dejavu-core qt6-translations-l10n
-DEB_PACKAGES := $(RUN_PACKAGES) dpkg-dev
+DEB_PACKAGES := $(RUN_PACKAGES) dpkg-dev file
 BENCH_PACKAGES := $(RUN_PACKAGES) util-linux mount e2fsprogs
 TEST_PACKAGES := $(RUN_PACKAGES) xvfb xauth xdotool x11-apps imagemagick strace util-linux libfuse3-dev fuse3 mount \
                  e2fsprogs acl dpkg-dev file lintian appstream desktop-file-utils openbox x11-utils
