@@ -1,29 +1,52 @@
 # Thin wrapper over CMake; `make run` and `make test` set everything up on Debian 12.
 BUILD_DIR ?= build
-PACKAGES := cmake g++ make qt6-base-dev libjpeg-dev fonts-dejavu-core xvfb xauth xdotool x11-apps imagemagick strace util-linux \
-            libfuse3-dev fuse3 mount e2fsprogs acl dpkg-dev file lintian appstream desktop-file-utils \
-            qt6-translations-l10n openbox x11-utils libxcb1-dev
+# What building and running the program needs; the other commands add their own tools.
+RUN_PACKAGES := cmake g++ make qt6-base-dev libjpeg-dev libxcb1-dev fonts-dejavu-core qt6-translations-l10n
+DEB_PACKAGES := $(RUN_PACKAGES) dpkg-dev file
+BENCH_PACKAGES := $(RUN_PACKAGES) util-linux mount e2fsprogs
+TEST_PACKAGES := $(RUN_PACKAGES) xvfb xauth xdotool x11-apps imagemagick strace util-linux libfuse3-dev fuse3 mount \
+                 e2fsprogs acl dpkg-dev file lintian appstream desktop-file-utils openbox x11-utils
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps build display run test bench install deb clean
+.PHONY: all deps deps-run deps-deb deps-bench build build-run display run test bench install deb clean
 
 all: build
 
-deps:
-	@missing=""; for p in $(PACKAGES); do \
-	  dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q "install ok installed" || missing="$$missing $$p"; \
-	done; \
-	if [ -z "$$missing" ]; then exit 0; fi; \
-	if [ "$$(id -u)" = 0 ]; then \
-	  echo "Installing:$$missing"; \
-	  apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq $$missing >/dev/null; \
-	else \
-	  echo "Missing packages. Run: sudo apt-get update && sudo apt-get install -y$$missing"; exit 1; \
-	fi
+# Installs the Debian packages of the list that are missing, running apt-get
+# update first, when we are root; otherwise prints the apt-get line and stops.
+define install-missing
+@missing=""; for p in $(1); do \
+  dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q "install ok installed" || missing="$$missing $$p"; \
+done; \
+if [ -z "$$missing" ]; then exit 0; fi; \
+if [ "$$(id -u)" = 0 ]; then \
+  echo "Installing:$$missing"; \
+  apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq $$missing >/dev/null; \
+else \
+  echo "Missing packages. Run: sudo apt-get update && sudo apt-get install -y$$missing"; exit 1; \
+fi
+endef
 
+deps:
+	$(call install-missing,$(TEST_PACKAGES))
+deps-run:
+	$(call install-missing,$(RUN_PACKAGES))
+deps-deb:
+	$(call install-missing,$(DEB_PACKAGES))
+deps-bench:
+	$(call install-missing,$(BENCH_PACKAGES))
+
+CONFIGURE = cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+
+# Everything: the program, the tests, the benchmark.
 build: deps
-	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	$(CONFIGURE)
 	cmake --build $(BUILD_DIR) -j $(JOBS)
+
+# The program alone.
+build-run: deps-run
+	$(CONFIGURE)
+	cmake --build $(BUILD_DIR) -j $(JOBS) --target quintavo
 
 # The program needs a display server unless Qt is told to use a plugin that does not.
 display:
@@ -35,22 +58,27 @@ display:
 
 # Checked before anything is installed or built.
 run: display
-	@$(MAKE) --no-print-directory build
-	./$(BUILD_DIR)/quintavo
+	@$(MAKE) --no-print-directory build-run
+	$(BUILD_DIR)/quintavo
 
 test: build
 	cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen LANG=C.UTF-8 ctest --output-on-failure -j $(JOBS)
 
-bench: build
+bench: deps-bench
+	$(CONFIGURE)
+	cmake --build $(BUILD_DIR) -j $(JOBS) --target scan_bench make_tree par_walk
 	./bench/run_bench.sh $(BUILD_DIR)
 
 # Installs under PREFIX (default /usr/local); DESTDIR stages a package.
 PREFIX ?= /usr/local
-install: build
+install: build-run
+	cmake --build $(BUILD_DIR) -j $(JOBS) --target package_docs
 	cmake --install $(BUILD_DIR) --prefix $(PREFIX)
 
 # The Debian package: $(BUILD_DIR)/quintavo_<version>_<arch>.deb.
-deb: build
+deb: deps-deb
+	$(CONFIGURE)
+	cmake --build $(BUILD_DIR) -j $(JOBS) --target quintavo package_docs
 	cd $(BUILD_DIR) && cpack -G DEB
 
 clean:

@@ -1,11 +1,17 @@
 #include "Startup.h"
 
+#include "Resources.h"
+#include "TextCatalogue.h"
+
 #include <QCoreApplication>
 #include <QLibraryInfo>
 #include <QSettings>
 #include <QTranslator>
 #include <cstdio>
+#include <cstdlib>
+#include <string>
 #include <sys/stat.h>
+#include <vector>
 
 namespace {
 // A device file: not a folder, and no folder can be made below it, whoever asks.
@@ -26,6 +32,15 @@ void restoreEnv(const char *name, const std::optional<QByteArray> &value)
         qunsetenv(name);
 }
 
+// Hands a log line to handler, or prints it as Qt would when there is none.
+void passOn(QtMessageHandler handler, QtMsgType type, const QMessageLogContext &context, const QString &text)
+{
+    if (handler != nullptr)
+        handler(type, context, text);
+    else
+        std::fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, context, text)));
+}
+
 QtMessageHandler &previousHandler()
 {
     static QtMessageHandler handler = nullptr;
@@ -37,12 +52,67 @@ void quietRuntimeLookup(QtMsgType type, const QMessageLogContext &context, const
 {
     if (message.startsWith(QLatin1String("QStandardPaths:")))
         return;
-    if (previousHandler())
-        previousHandler()(type, context, message);
-    else
-        std::fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, context, message)));
+    passOn(previousHandler(), type, context, message);
+}
+
+// A log line of the toolkit held while the application starts; the context's
+// strings are copied, since they need not outlive the call.
+struct THeldMessage {
+    QtMsgType Type;
+    std::string File, Function, Category;
+    int Line;
+    QString Text;
+};
+
+struct THeldMessages {
+    QtMessageHandler Previous = nullptr;
+    std::vector<THeldMessage> Lines;
+};
+
+THeldMessages &heldMessages()
+{
+    static THeldMessages held;
+    return held;
+}
+
+const char *envText(const char *name)
+{
+    const char *value = std::getenv(name);
+    return value != nullptr ? value : "";
+}
+
+void holdMessage(QtMsgType type, const QMessageLogContext &context, const QString &text)
+{
+    // Qt ends a process whose display cannot be opened with an abort; the
+    // lines that led to it (which plugin was tried) say nothing to the user.
+    if (type == QtFatalMsg) {
+        std::fprintf(stderr, "quintavo : impossible d'ouvrir la session graphique (DISPLAY=%s, WAYLAND_DISPLAY=%s)\n",
+                     envText("DISPLAY"), envText("WAYLAND_DISPLAY"));
+        std::_Exit(1);
+    }
+    heldMessages().Lines.push_back({type, context.file ? context.file : "", context.function ? context.function : "",
+                                    context.category ? context.category : "", context.line, text});
 }
 } // namespace
+
+THeldStartupMessages::THeldStartupMessages()
+{
+    heldMessages().Lines.clear();
+    heldMessages().Previous = qInstallMessageHandler(holdMessage);
+}
+
+THeldStartupMessages::~THeldStartupMessages()
+{
+    THeldMessages &held = heldMessages();
+    qInstallMessageHandler(held.Previous);
+    for (const THeldMessage &m : held.Lines) {
+        const QMessageLogContext context(m.File.empty() ? nullptr : m.File.c_str(), m.Line,
+                                         m.Function.empty() ? nullptr : m.Function.c_str(),
+                                         m.Category.empty() ? nullptr : m.Category.c_str());
+        passOn(held.Previous, m.Type, context, m.Text);
+    }
+    held.Lines.clear();
+}
 
 TNoRuntimeFolder::TNoRuntimeFolder()
 {
@@ -72,13 +142,20 @@ TNoRuntimeFolder::~TNoRuntimeFolder()
 
 bool LoadQtTranslations(QCoreApplication &app)
 {
-    auto *translator = new QTranslator(&app);
-    if (!translator->load(QStringLiteral("qtbase_fr"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
-        delete translator;
-        return false;
-    }
-    QCoreApplication::installTranslator(translator);
-    return true;
+    auto *qt = new QTranslator(&app);
+    const bool found = qt->load(QStringLiteral("qtbase_fr"), QLibraryInfo::path(QLibraryInfo::TranslationsPath));
+    if (found)
+        QCoreApplication::installTranslator(qt);
+    else
+        delete qt;
+    // Installed last, so asked first: it holds only what Qt's catalogue lacks.
+    InitQuintavoResources();
+    auto *own = new TTextCatalogue(&app);
+    if (own->LoadTs(QStringLiteral(":/i18n/qt_extra_fr.ts")))
+        QCoreApplication::installTranslator(own);
+    else
+        delete own;
+    return found;
 }
 
 void KeepQtSettingsOffDisk()

@@ -24,8 +24,23 @@ private:
     std::optional<QByteArray> FRuntimeDir, FTmpDir;
 };
 
-// Qt's own texts (the folder browser, standard buttons) in French, from Qt's
-// translation catalogue; true when it was found. The translator belongs to app.
+// Held while the application object is constructed. The toolkit's log lines
+// wait until it is built: when the display cannot be opened the toolkit ends
+// the process, and then the program's own French line is the only thing
+// printed (status 1). Otherwise the held lines go on, in order, to the handler
+// that was in place, when the guard ends. One guard at a time.
+class THeldStartupMessages {
+public:
+    THeldStartupMessages();
+    ~THeldStartupMessages();
+    THeldStartupMessages(const THeldStartupMessages &) = delete;
+    THeldStartupMessages &operator=(const THeldStartupMessages &) = delete;
+};
+
+// Qt's own texts (the folder browser, standard buttons) in French: Qt's
+// catalogue, then the program's own for the few texts that one lacks (which
+// is asked first). True when Qt's catalogue was found; the program's is
+// always installed. Both translators belong to app.
 bool LoadQtTranslations(QCoreApplication &app);
 // Qt facilities that keep state between runs (the file dialog's history and
 // last folder) neither read nor write it.

@@ -38,24 +38,6 @@ bool DisplayMissing()
     return !Set("DISPLAY") && !Set("WAYLAND_DISPLAY");
 }
 
-QtMessageHandler gPreviousHandler = nullptr;
-
-// Qt ends a process whose display cannot be opened with an abort; while the
-// application starts, such a failure is reported in one line with status 1.
-void StartupMessages(QtMsgType type, const QMessageLogContext &context, const QString &text)
-{
-    if (type == QtFatalMsg) {
-        std::fprintf(stderr, "quintavo : impossible d'ouvrir la session graphique (DISPLAY=%s, WAYLAND_DISPLAY=%s)\n",
-                     Set("DISPLAY") ? std::getenv("DISPLAY") : "",
-                     Set("WAYLAND_DISPLAY") ? std::getenv("WAYLAND_DISPLAY") : "");
-        std::_Exit(1);
-    }
-    if (gPreviousHandler != nullptr)
-        gPreviousHandler(type, context, text);
-    else
-        std::fprintf(stderr, "%s\n", qUtf8Printable(text));
-}
-
 } // namespace
 
 int main(int argc, char **argv)
@@ -69,11 +51,11 @@ int main(int argc, char **argv)
     if (std::getenv("QT_QPA_PLATFORM") == nullptr && std::getenv("WAYLAND_DISPLAY") != nullptr
         && std::getenv("DISPLAY") != nullptr)
         qputenv("QT_QPA_PLATFORM", "xcb");
-    gPreviousHandler = qInstallMessageHandler(StartupMessages);
+    std::optional<THeldStartupMessages> heldMessages(std::in_place);
     std::optional<TNoRuntimeFolder> noRuntimeFolder(std::in_place);
     QApplication app(argc, argv);
     noRuntimeFolder.reset();
-    qInstallMessageHandler(gPreviousHandler);
+    heldMessages.reset();
     QApplication::setApplicationName(QStringLiteral("Quintavo"));
     // Lets the desktop match the window to its menu entry and icon.
     QApplication::setDesktopFileName(QStringLiteral("org.quintavo.quintavo"));

@@ -1,4 +1,5 @@
 #pragma once
-// Registers the picture bundle; a static library's resources are registered
-// only when something asks for them, so every window that uses one calls this.
+// Registers the resource bundle (pictures, translation catalogue); a static
+// library's resources are registered only when something asks for them, so
+// every user of one calls this.
 void InitQuintavoResources();

@@ -28,7 +28,7 @@ check "a maintainer with an address" grep -qE '^.+ <[^ >]+@[^ >]+>$' <<< "$(fiel
 check "a long description" test "$(field Description | wc -l)" -gt 3
 depends=$(field Depends)
 names=$(tr ',' '\n' <<< "$depends" | sed 's/^ *//; s/ .*//')
-for lib in libc6 libqt6core6 libqt6gui6 libqt6widgets6 libjpeg62-turbo libstdc++6 fonts-dejavu-core; do
+for lib in libc6 libqt6core6 libqt6gui6 libqt6widgets6 libjpeg62-turbo libstdc++6 fonts-dejavu-core qt6-translations-l10n; do
   check "depends on $lib" grep -qxF "$lib" <<< "$names"
 done
 # Every dependency is met by what is installed here.

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs the package into a throwaway root with dpkg (the machine's own
 # packages are left alone), starts the installed program the way its menu entry
-# does under Xvfb and finds its 250 x 250 window, then removes the package and
-# checks that nothing of it is left.
+# does under Xvfb and finds its 250 x 250 window, checks that an install
+# without recommended packages brings the French catalogue the installed
+# program reads, then removes the package and checks that nothing of it is left.
 #   package_install.sh PACKAGE_DIR
 set -uo pipefail
 pkgdir=$(cd "$1" && pwd)
@@ -21,8 +22,9 @@ check() { # name, condition...
   if "$@"; then passes=$((passes + 1)); echo "PASS: $name"; else fails=$((fails + 1)); echo "FAIL: $name"; fi
 }
 root=$(mktemp -d)
+scratch=$(mktemp -d)
 pid=""
-trap '[ -n "$pid" ] && kill "$pid" 2> /dev/null; rm -rf "$root"' EXIT
+trap '[ -n "$pid" ] && kill "$pid" 2> /dev/null; rm -rf "$root" "$scratch"' EXIT
 mkdir -p "$root/var/lib/dpkg/info" "$root/var/lib/dpkg/updates" "$root/var/lib/dpkg/triggers"
 touch "$root/var/lib/dpkg/status"
 # The libraries come from the machine, not from the throwaway root; a developer
@@ -48,6 +50,30 @@ if [ -n "$win" ]; then
 fi
 kill "$pid" 2> /dev/null; wait "$pid" 2> /dev/null; pid=""
 rm -rf "$work"
+
+# Qt's dialogs in French on an install made with --no-install-recommends: apt,
+# asked for such an install on a system that has nothing yet (an empty package
+# database; nothing is installed), must bring the package that holds the
+# catalogue the installed program opens at start-up.
+if ! command -v apt-get > /dev/null || ! command -v strace > /dev/null; then
+  echo "NOTE: apt-get or strace is not installed: the install without recommendations is not checked"
+elif ! grep -q 'Candidate: [0-9]' <<< "$(apt-cache policy qt6-translations-l10n 2> /dev/null)"; then
+  echo "NOTE: apt knows no qt6-translations-l10n (run apt-get update): the install without recommendations is not checked"
+else
+  : > "$scratch/status"
+  apt-get install --simulate --no-install-recommends -o Debug::NoLocking=1 -o Dir::State::status="$scratch/status" \
+    -o Dir::State::extended_states="$scratch/extended_states" "$deb" > "$scratch/apt.log" 2>&1
+  sed -n 's/^Inst \([^ ]*\) .*/\1/p' "$scratch/apt.log" > "$scratch/brought"
+  check "apt installs it without recommended packages" grep -qx quintavo "$scratch/brought"
+  grep -qx quintavo "$scratch/brought" || tail -5 "$scratch/apt.log"
+  mkdir "$scratch/home"
+  (cd "$scratch/home" && HOME="$scratch/home" LANG=C.UTF-8 QT_QPA_PLATFORM=offscreen \
+    strace -f -qq -e trace=openat -e status=successful -o "$scratch/trace" timeout 3 "$root/usr/bin/quintavo") > /dev/null 2>&1
+  catalogue=$(grep -o '"[^"]*/qtbase_fr\.qm"' "$scratch/trace" | tr -d '"' | head -1)
+  owner=$(dpkg-query -S "${catalogue:-/nothing}" 2> /dev/null | sed 's/:.*//')
+  check "the installed program reads Qt's French catalogue${catalogue:+ ($catalogue)}" test -n "$catalogue"
+  check "which comes with that install${owner:+ (package $owner)}" grep -qxF "${owner:-/}" "$scratch/brought"
+fi
 
 pkg --purge quintavo > "$root/remove.log" 2>&1
 check "dpkg removes the package" test -z "$(dpkg-query --admindir="$root/var/lib/dpkg" -W -f='${Status}' quintavo 2> /dev/null | grep installed)"

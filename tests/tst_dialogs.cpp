@@ -12,11 +12,13 @@
 #include "PathText.h"
 #include "PieSeries.h"
 #include "Startup.h"
+#include "TextCatalogue.h"
 #include "TestSupport.h"
 #include "Unit1.h"
 #include "VersionInfo.h"
 
 #include <QFileDialog>
+#include <QFileSystemModel>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -157,18 +159,20 @@ private slots:
     }
 
     // The real browser, once, without its hook: it opens on the start folder,
-    // speaks French, reads no kept history, Escape closes only it and the
-    // focus comes back to the box; nothing is left on disk.
+    // speaks French (also where Qt's own catalogue has no word: the "Type" of a
+    // folder and of the root), reads no kept history, Escape closes only it and
+    // the focus comes back to the box; nothing is left on disk.
     void realBrowser()
     {
         TempTree t;
         const std::string startDir = t.Dir("start/inner");
+        const std::string subDir = t.Dir("start/inner/sub");
         QWidget owner;
         owner.show();
         TDirSelDlg dlg(&owner, QImage());
         dlg.DirEdit->SetText(startDir);
         QString opened, title;
-        QStringList history;
+        QStringList history, headers, types;
         bool dlgStillModal = false;
         QWidget *focus = nullptr;
         std::string text;
@@ -181,6 +185,15 @@ private slots:
                 opened = browser->directory().absolutePath();
                 title = browser->windowTitle();
                 history = browser->history();
+                if (auto *model = browser->findChild<QFileSystemModel *>()) {
+                    for (int column = 0; column < model->columnCount(); ++column)
+                        headers << model->headerData(column, Qt::Horizontal).toString();
+                    for (const QString &path : {QString::fromStdString(subDir), QStringLiteral("/")}) {
+                        const QModelIndex type = model->index(path, 2);
+                        QTRY_VERIFY(!type.data().toString().isEmpty());
+                        types << type.data().toString();
+                    }
+                }
                 QTest::keyClick(browser, Qt::Key_Escape);
             });
             QTest::keyClick(dlg.DirEdit, Qt::Key_Down, Qt::AltModifier);
@@ -194,6 +207,9 @@ private slots:
         QCOMPARE(opened, QString::fromStdString(startDir));
         QCOMPARE(title, QCoreApplication::translate("QFileDialog", "Find Directory"));
         QVERIFY(title != QStringLiteral("Find Directory"));
+        QCOMPARE(headers, (QStringList{QStringLiteral("Nom"), QStringLiteral("Taille"), QStringLiteral("Type"),
+                                       QStringLiteral("Dernière modification")}));
+        QCOMPARE(types, (QStringList{QStringLiteral("Dossier"), QStringLiteral("Disque")}));
         QVERIFY(!history.contains(QStringLiteral("/seeded-history")));
         QVERIFY(dlgStillModal);
         QCOMPARE(focus, static_cast<QWidget *>(dlg.DirEdit));
@@ -204,6 +220,52 @@ private slots:
         QFile kept(Home(QStringLiteral(".config/QtProject.conf")));
         QVERIFY(kept.open(QIODevice::ReadOnly));
         QCOMPARE(kept.readAll(), FSeededSettings);
+    }
+
+    // The program's own catalogue, read from its source form: the exact
+    // disambiguation first, then none; unfinished entries are not used;
+    // plural forms by the French rule.
+    void ownCatalogue_data()
+    {
+        QTest::addColumn<QByteArray>("context");
+        QTest::addColumn<QByteArray>("source");
+        QTest::addColumn<QByteArray>("disambiguation");
+        QTest::addColumn<int>("n");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("plain") << QByteArray("C") << QByteArray("Drive") << QByteArray() << -1 << QStringLiteral("Disque");
+        QTest::newRow("its disambiguation") << QByteArray("C") << QByteArray("Folder") << QByteArray("Linux") << -1 << QStringLiteral("Dossier");
+        QTest::newRow("other disambiguation, none kept") << QByteArray("C") << QByteArray("Drive") << QByteArray("x") << -1 << QStringLiteral("Disque");
+        QTest::newRow("other disambiguation only") << QByteArray("C") << QByteArray("Folder") << QByteArray("x") << -1 << QString();
+        QTest::newRow("other context") << QByteArray("D") << QByteArray("Drive") << QByteArray() << -1 << QString();
+        QTest::newRow("unfinished") << QByteArray("C") << QByteArray("Open") << QByteArray() << -1 << QString();
+        QTest::newRow("plural, 0") << QByteArray("C") << QByteArray("%n items") << QByteArray() << 0 << QStringLiteral("%n élément");
+        QTest::newRow("plural, 1") << QByteArray("C") << QByteArray("%n items") << QByteArray() << 1 << QStringLiteral("%n élément");
+        QTest::newRow("plural, 2") << QByteArray("C") << QByteArray("%n items") << QByteArray() << 2 << QStringLiteral("%n éléments");
+    }
+
+    void ownCatalogue()
+    {
+        QFETCH(QByteArray, context);
+        QFETCH(QByteArray, source);
+        QFETCH(QByteArray, disambiguation);
+        QFETCH(int, n);
+        QFETCH(QString, expected);
+        QTemporaryFile ts;
+        QVERIFY(ts.open());
+        ts.write("<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<!DOCTYPE TS>\n<TS version=\"2.1\" language=\"fr_FR\">"
+                 "<context><name>C</name>"
+                 "<message><source>Drive</source><translation>Disque</translation></message>"
+                 "<message><source>Folder</source><comment>Linux</comment><translation>Dossier</translation></message>"
+                 "<message><source>Open</source><translation type=\"unfinished\">Ouvrir</translation></message>"
+                 "<message numerus=\"yes\"><source>%n items</source><translation>"
+                 "<numerusform>%n \xc3\xa9l\xc3\xa9ment</numerusform><numerusform>%n \xc3\xa9l\xc3\xa9ments</numerusform>"
+                 "</translation></message></context></TS>\n");
+        ts.close();
+        TTextCatalogue catalogue;
+        QVERIFY(catalogue.LoadTs(ts.fileName()));
+        QCOMPARE(catalogue.translate(context.constData(), source.constData(),
+                                     disambiguation.isNull() ? nullptr : disambiguation.constData(), n),
+                 expected);
     }
 
     void browseStart_data()
