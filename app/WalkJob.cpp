@@ -62,7 +62,7 @@ void TWalkJobImpl::Run(TWalkTask &task)
         Enter(task.Node);
         break;
     case TWalkTask::TKind::Files:
-        ReadFiles(task.Node, task.Names);
+        ReadFiles(task.Node, task.Files);
         break;
     }
 }
@@ -200,18 +200,33 @@ bool TWalkJobImpl::IsPseudo(dev_t device)
     return FPseudo->Contains(device);
 }
 
-std::int64_t TWalkJobImpl::FileKb(int dirFd, const char *name, bool *isDir)
+std::int64_t TWalkJobImpl::FileKb(int dirFd, const char *name, std::uint32_t place, bool *isDir)
 {
     if (FBeforeStatus)
         FBeforeStatus(name);
-    std::int64_t bytes = 0;
-    bool dir = false;
+    fsys::TFileStatus st;
     // A file that vanished or cannot be read counts 0, as du counts it.
-    if (!fsys::StatAt(dirFd, name, bytes, dir))
+    if (!fsys::StatAt(dirFd, name, st))
         return 0;
     if (isDir)
-        *isDir = dir;
-    return dir ? 0 : bytes / 1024;
+        *isDir = st.IsDir;
+    if (st.IsDir)
+        return 0;
+    if (st.Links > 1) {
+        FHardLinks.Add(st.Dev, st.Ino, place, st.Size / 1024);
+        return 0;
+    }
+    return st.Size / 1024;
+}
+
+std::int64_t TWalkJobImpl::ReadStatus(TWalkNode *node, int fd, const TWalkFiles &files)
+{
+    std::int64_t kb = 0;
+    for (std::size_t i = 0; i < files.Names.size() && !Cancelled(); ++i) {
+        const std::uint32_t place = files.Places.empty() ? node->Place : files.Places[i];
+        kb = SaturatingAdd(kb, FileKb(fd, files.Names[i].c_str(), place, nullptr));
+    }
+    return kb;
 }
 
 void TWalkJobImpl::List(TWalkNode *node, int fd)
@@ -221,53 +236,56 @@ void TWalkJobImpl::List(TWalkNode *node, int fd)
     const bool hiddenToo = scanRoot;
     std::string subNames;
     std::uint32_t subCount = 0;
-    std::vector<std::string> files;
+    TWalkFiles files;
     std::vector<TWalkTask> tasks;
     std::int64_t kb = 0;
-    auto readHere = [&] {
-        for (const std::string &f : files)
-            kb = SaturatingAdd(kb, FileKb(fd, f.c_str(), nullptr));
-        files.clear();
-    };
     {
         fsys::DirReader reader(fd, false);
         fsys::DirReader::Entry e;
+        std::uint32_t place = 0;
         std::size_t seen = 0;
         while (reader.Next(e)) {
             if ((++seen & 255) == 0 && Cancelled())
                 return;
             if (fsys::IsDotOrDotDot(e.Name))
                 continue;
+            // In the scanned folder every entry has a place of its own.
+            if (scanRoot && place < UINT32_MAX)
+                ++place;
             bool isDir = e.IsDir;
             if (e.IsUnknown) {
-                const std::int64_t fileKb = FileKb(fd, e.Name, &isDir);
+                const std::int64_t fileKb = FileKb(fd, e.Name, scanRoot ? place : node->Place, &isDir);
                 if (!isDir) {
                     kb = SaturatingAdd(kb, fileKb);
                     continue;
                 }
             }
             if (!isDir) {
-                files.emplace_back(e.Name);
-                if (files.size() >= kBatch) {
-                    // Another worker reads them if one is free; else they are read here.
-                    if (FPool->HasRoom()) {
-                        node->Pending.fetch_add(1);
-                        FDescriptors.AddFutureUses(node, 1);
-                        tasks.push_back({shared_from_this(), node, TWalkTask::TKind::Files, std::move(files)});
-                        FPool->Post(tasks);
-                        files = {};
-                    } else {
-                        readHere();
-                    }
+                files.Names.emplace_back(e.Name);
+                if (scanRoot)
+                    files.Places.push_back(place);
+                if (files.Names.size() < kBatch)
+                    continue;
+                // Another worker reads them if one is free; else they are read here.
+                if (FPool->HasRoom()) {
+                    node->Pending.fetch_add(1);
+                    FDescriptors.AddFutureUses(node, 1);
+                    tasks.push_back({shared_from_this(), node, TWalkTask::TKind::Files, std::move(files)});
+                    FPool->Post(tasks);
+                } else {
+                    kb = SaturatingAdd(kb, ReadStatus(node, fd, files));
                 }
+                files = {};
                 continue;
             }
             if (recurse && (hiddenToo || e.Name[0] != '.')) {
                 // The slices keep the scanned folder's names; elsewhere they wait here.
-                if (scanRoot)
+                if (scanRoot) {
                     FOutcome.Folders.push_back({e.Name, 0});
-                else
+                    FFolderPlaces.push_back(place);
+                } else {
                     subNames.append(e.Name).push_back('\0');
+                }
                 ++subCount;
             }
         }
@@ -281,7 +299,7 @@ void TWalkJobImpl::List(TWalkNode *node, int fd)
         MakeChildren(node, kInFlight, tasks);
     }
     FPool->Post(tasks);
-    readHere();
+    kb = SaturatingAdd(kb, ReadStatus(node, fd, files));
     AddKb(node->Kb, kb);
     FDescriptors.DoneWith(node);
     Finish(node);
@@ -299,7 +317,9 @@ void TWalkJobImpl::MakeChildren(TWalkNode *parent, std::uint32_t count, std::vec
             name = parent->PendingNames.c_str() + parent->NextName;
             parent->NextName += name.size() + 1;
         }
-        auto child = std::make_shared<TWalkNode>(parent, std::move(name), parent->Made++);
+        auto child = std::make_shared<TWalkNode>(parent, std::move(name), parent->Made);
+        child->Place = scanRoot ? FFolderPlaces[parent->Made] : parent->Place;
+        ++parent->Made;
         tasks.push_back({shared_from_this(), child.get(), TWalkTask::TKind::Enter, {}});
         FOrder.Adopt(parent, std::move(child));
     }
@@ -309,17 +329,26 @@ void TWalkJobImpl::MakeChildren(TWalkNode *parent, std::uint32_t count, std::vec
     std::reverse(tasks.begin() + std::ptrdiff_t(first), tasks.end());
 }
 
-void TWalkJobImpl::ReadFiles(TWalkNode *node, const std::vector<std::string> &names)
+void TWalkJobImpl::CreditHardLinks()
+{
+    const bool scan = FRequest.Kind == TWalkRequest::TKind::Scan;
+    FHardLinks.ForEach([&](std::uint32_t place, std::int64_t kb) {
+        // A slice's folder, or else a loose file of the scanned folder.
+        const auto it = std::lower_bound(FFolderPlaces.begin(), FFolderPlaces.end(), place);
+        std::int64_t &sum = scan && it != FFolderPlaces.end() && *it == place
+                                ? FOutcome.Folders[std::size_t(it - FFolderPlaces.begin())].Kb
+                                : FOutcome.Kb;
+        sum = SaturatingAdd(sum, kb);
+    });
+}
+
+void TWalkJobImpl::ReadFiles(TWalkNode *node, const TWalkFiles &files)
 {
     const int fd = FDescriptors.Use(node);
     FDescriptors.AddFutureUses(node, -1);
     std::int64_t kb = 0;
     if (fd >= 0) {
-        for (const std::string &name : names) {
-            if (Cancelled())
-                break;
-            kb = SaturatingAdd(kb, FileKb(fd, name.c_str(), nullptr));
-        }
+        kb = ReadStatus(node, fd, files);
         FDescriptors.DoneWith(node);
     }
     AddKb(node->Kb, kb);
@@ -336,6 +365,7 @@ void TWalkJobImpl::Finish(TWalkNode *node)
         FAncestry.Leave(node);
         if (!parent) {
             FOutcome.Kb = kb;
+            CreditHardLinks();
             FOutcome.FolderOpens = FDescriptors.Opens() + 1;
             FOutcome.PeakFolders = FCensus.Peak.load();
             FOrder.Finished();

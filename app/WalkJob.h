@@ -6,6 +6,7 @@
 #include "WalkAncestry.h"
 #include "WalkDescriptors.h"
 #include "WalkEngine.h"
+#include "WalkHardLinks.h"
 #include "WalkNode.h"
 #include "WalkOrder.h"
 #include "WalkPool.h"
@@ -40,8 +41,15 @@ private:
     void BeginFolder();
     void Enter(TWalkNode *node);
     void List(TWalkNode *node, int fd);
-    void ReadFiles(TWalkNode *node, const std::vector<std::string> &names);
-    std::int64_t FileKb(int dirFd, const char *name, bool *isDir);
+    void ReadFiles(TWalkNode *node, const TWalkFiles &files);
+    // The kilobytes of the files of the folder open as `fd`, those with
+    // several names left to the hard-link count.
+    std::int64_t ReadStatus(TWalkNode *node, int fd, const TWalkFiles &files);
+    // One file's kilobytes; 0 for a directory (`isDir` then set) and for a
+    // file with several names, which the hard-link count takes at `place`.
+    std::int64_t FileKb(int dirFd, const char *name, std::uint32_t place, bool *isDir);
+    // Adds the files with several names to the slices that hold them first.
+    void CreditHardLinks();
     // Finishes one piece of a folder's work; completes it and its ancestors
     // whose work is all done.
     void Finish(TWalkNode *node);
@@ -61,6 +69,9 @@ private:
     // The walk's own folder; the event stream keeps it alive.
     TWalkNode *FRoot = nullptr;
     TWalkCensus FCensus;
+    TWalkHardLinks FHardLinks;
+    // A scan: the listing place of each slice's folder.
+    std::vector<std::uint32_t> FFolderPlaces;
     // Guards the making of nodes from the listed names.
     std::mutex FChildrenMutex;
 

@@ -47,6 +47,10 @@ struct TWalkNode {
     const std::uint32_t Depth;
     TWalkNode *const Jump;
 
+    // Where the folder's files stand in walk order, for files with several
+    // names: in a scan, the place of the slice that holds it.
+    std::uint32_t Place = 0;
+
     // Set by the worker that enters the folder.
     dev_t Dev = 0;
     ino_t Ino = 0;

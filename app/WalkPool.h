@@ -32,6 +32,13 @@ public:
     virtual void Fail() noexcept = 0;
 };
 
+// Files of one folder waiting for their status; in the scanned folder itself
+// each with its place in the listing.
+struct TWalkFiles {
+    std::vector<std::string> Names;
+    std::vector<std::uint32_t> Places;
+};
+
 struct TWalkTask {
     enum class TKind : std::uint8_t {
         // The walk's own folder.
@@ -44,7 +51,7 @@ struct TWalkTask {
     std::shared_ptr<TWalkTaskRunner> Job;
     TWalkNode *Node = nullptr;
     TKind Kind = TKind::Begin;
-    std::vector<std::string> Names;
+    TWalkFiles Files;
 };
 
 class TWalkPool : public std::enable_shared_from_this<TWalkPool> {

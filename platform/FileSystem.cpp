@@ -185,13 +185,16 @@ bool DirReader::Next(Entry &out)
     return true;
 }
 
-bool StatAt(int dirFd, const char *name, std::int64_t &size, bool &isDir)
+bool StatAt(int dirFd, const char *name, TFileStatus &status)
 {
     struct stat st {};
     if (::fstatat(dirFd, name, &st, AT_SYMLINK_NOFOLLOW) != 0)
         return false;
-    size = std::int64_t(st.st_size);
-    isDir = S_ISDIR(st.st_mode);
+    status.Size = std::int64_t(st.st_size);
+    status.IsDir = S_ISDIR(st.st_mode);
+    status.Links = st.st_nlink;
+    status.Dev = st.st_dev;
+    status.Ino = st.st_ino;
     return true;
 }
 
@@ -208,24 +211,26 @@ bool FileListing::Next(TSearchRec &rec)
         return false;
     DirReader::Entry e;
     while (FReader->Next(e)) {
-        std::int64_t size = 0;
-        bool isDir = e.IsDir;
+        TFileStatus st;
         // An entry whose status fails (vanished since, or unreadable) is listed
         // as the listing typed it, with no size; untyped, it is left out.
-        if (!StatAt(FReader->Fd(), e.Name, size, isDir)) {
+        if (!StatAt(FReader->Fd(), e.Name, st)) {
             if (e.IsUnknown)
                 continue;
-            isDir = e.IsDir;
-            size = 0;
+            st = {};
+            st.IsDir = e.IsDir;
         }
-        std::uint32_t attr = isDir ? faDirectory : faArchive;
+        std::uint32_t attr = st.IsDir ? faDirectory : faArchive;
         if (e.Name[0] == '.')
             attr |= faHidden;
         if (!PassesMask(attr, FMask))
             continue;
         rec.Name = e.Name;
         rec.Attr = attr;
-        rec.Size = isDir ? 0 : size;
+        rec.Size = st.IsDir ? 0 : st.Size;
+        rec.Links = st.Links;
+        rec.Dev = st.Dev;
+        rec.Ino = st.Ino;
         return true;
     }
     return false;

@@ -95,10 +95,24 @@ private:
     long FPos = 0;
 };
 
+// What a status call tells of an entry, links not followed.
+struct TFileStatus {
+    std::int64_t Size = 0;
+    bool IsDir = false;
+    // Names the file has: above 1, the same bytes stand under other names too.
+    std::uint64_t Links = 1;
+    std::uint64_t Dev = 0;
+    std::uint64_t Ino = 0;
+};
+
 struct TSearchRec {
     std::string Name;
     std::uint32_t Attr = 0;
     std::int64_t Size = 0;
+    // The file's identity and number of names (1 when its status failed).
+    std::uint64_t Links = 1;
+    std::uint64_t Dev = 0;
+    std::uint64_t Ino = 0;
 };
 
 // A listing of a folder with an attribute mask, "." and ".." included like any
@@ -113,8 +127,8 @@ private:
     std::uint32_t FMask;
 };
 
-// Status of an entry of a directory, links not followed; the size in bytes and
-// whether it is a directory. False when the entry vanished.
-bool StatAt(int dirFd, const char *name, std::int64_t &size, bool &isDir);
+// Status of an entry of a directory, links not followed. False when the
+// entry vanished or cannot be read.
+bool StatAt(int dirFd, const char *name, TFileStatus &status);
 
 } // namespace fsys

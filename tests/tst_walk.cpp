@@ -136,6 +136,38 @@ private slots:
         compareWalks(t.Root(), QTest::currentDataTag());
     }
 
+    // A file with several names counts once: in the first slice, in walk
+    // order, that holds one of them ("fichiers" standing where its loose
+    // files stand), once within a slice, and names outside the folder or in
+    // hidden folders below the top add nothing.
+    void hardLinksCountOnce()
+    {
+        TempTree t;
+        auto name = [&](const std::string &file, const std::string &other) {
+            t.Dir(other.substr(0, other.rfind('/')));
+            QCOMPARE(::link(t.Path(file).c_str(), t.Path(other).c_str()), 0);
+        };
+        t.File("out/elsewhere", 10240);
+        t.File("in/a/f", 8192);
+        t.File("in/loose", 4096);
+        t.File("in/d/twice", 2048);
+        name("in/a/f", "in/b/f");
+        name("in/a/f", "in/a/sub/g");
+        name("in/a/f", "in/.top/f");
+        name("in/loose", "in/c/l");
+        name("out/elsewhere", "in/c/o");
+        name("in/d/twice", "in/d/.hidden/x");
+        compareWalks(t.Path("in"), "hard links");
+        const std::string start = fsys::GetCurrentDir();
+        const WalkReport scan = EngineWalk({TWalkRequest::TKind::Scan, t.Path("in")});
+        fsys::SetCurrentDir(start);
+        std::int64_t total = scan.Kb;
+        for (const auto &f : scan.Folders)
+            total += f.Kb;
+        QCOMPARE(total, std::int64_t(8 + 4 + 10 + 2));
+        QCOMPARE(EngineWalk({TWalkRequest::TKind::FullSize, t.Path("in")}).Kb, std::int64_t(8 + 4 + 10 + 2));
+    }
+
     // Folders closed in every way an unprivileged user meets, at several
     // depths: warnings come in the order of a depth-first walk.
     void permissionsAsAnUnprivilegedUser()

@@ -95,7 +95,7 @@ public:
             const auto listing = std::make_unique<fsys::FileListing>("", faAnyFile);
             fsys::TSearchRec rec;
             while (listing->Next(rec))
-                if (!(rec.Attr & faDirectory))
+                if (!(rec.Attr & faDirectory) && FirstMeeting(rec))
                     sum = Add(sum, rec.Size / 1024);
         }
         Restore(back);
@@ -154,7 +154,7 @@ public:
                 continue;
             if (rec.Attr & faDirectory)
                 Report.Folders.push_back({rec.Name, GetFullDirSize(FormatNameDir(path) + rec.Name)});
-            else
+            else if (FirstMeeting(rec))
                 Report.Kb = Add(Report.Kb, rec.Size / 1024);
         }
         Restore(back);
@@ -174,9 +174,15 @@ private:
         }
     }
     bool IsPseudo(dev_t dev) const { return FPseudo.Contains(dev); }
+    // A file with several names counts where the walk first meets one.
+    bool FirstMeeting(const fsys::TSearchRec &rec)
+    {
+        return rec.Links <= 1 || FSeenLinks.insert({rec.Dev, rec.Ino}).second;
+    }
 
     fsys::PseudoMounts FPseudo;
     std::set<std::pair<dev_t, ino_t>> FOnPath;
+    std::set<std::pair<std::uint64_t, std::uint64_t>> FSeenLinks;
 };
 
 } // namespace
