@@ -295,7 +295,10 @@ void TForm1::ChooseSlice(int index)
         Chart1->repaint();
     if (const std::optional<QPoint> at = Series1->SliceMiddlePoint(index)) {
         const QString text = SliceTip(index);
-        FTip->ActivateHint(QRect(Chart1->mapToGlobal(*at), FTip->CalcHintRect(text)), text);
+        // From the window's own position: under a window manager the platform
+        // window behind mapToGlobal() can be left at (0, 0) once first placed.
+        const QPoint screen = geometry().topLeft() + Chart1->pos() + *at;
+        FTip->ActivateHint(QRect(screen, FTip->CalcHintRect(text)), text);
         FKeyTip = true;
     } else {
         FTip->ReleaseHandle();
