@@ -3,7 +3,9 @@
 #include "Chart.h"
 #include "ChartSeries.h"
 #include "FreeBtn.h"
+#include "Keys.h"
 #include "PathEdit.h"
+#include "PieSeries.h"
 #include "SizeText.h"
 #include "Unit1.h"
 
@@ -12,6 +14,8 @@
 #include <QPointer>
 #include <QStringList>
 #include <QTimer>
+#include <QWindow>
+#include <vector>
 
 namespace {
 
@@ -31,6 +35,8 @@ public:
             if (!b->accessibleDescription().isEmpty())
                 return b->accessibleDescription();
             return b->Hint() != text(QAccessible::Name) ? b->Hint() : QString();
+        case QAccessible::Accelerator:
+            return qobject_cast<const TForm1 *>(b->window()) ? ButtonKeys(b->objectName()) : QString();
         default:
             return QAccessibleWidget::text(t);
         }
@@ -55,6 +61,126 @@ private:
     TFreeBtn *Button() const { return static_cast<TFreeBtn *>(widget()); }
 };
 
+// The pie's first series, or none.
+TChartSeries *PieOf(const TChart *chart)
+{
+    return chart != nullptr && chart->SeriesCount() > 0 ? chart->SeriesAt(0) : nullptr;
+}
+
+class TChartAccessible;
+
+// One slice for assistive tools, named as the read-out words it and placed at
+// its middle point. It reads the pie as it is now; past the pie's end it is
+// no longer valid.
+class TSliceAccessible final : public QAccessibleInterface {
+public:
+    TSliceAccessible(TChart *chart, int index) : FChart(chart), FIndex(index) {}
+
+    bool isValid() const override
+    {
+        const TChartSeries *pie = PieOf(FChart);
+        return pie != nullptr && FIndex < pie->PointCount();
+    }
+    QObject *object() const override { return nullptr; }
+    QWindow *window() const override { return FChart ? FChart->window()->windowHandle() : nullptr; }
+    QAccessibleInterface *parent() const override
+    {
+        return FChart ? QAccessible::queryAccessibleInterface(FChart) : nullptr;
+    }
+    QAccessibleInterface *child(int) const override { return nullptr; }
+    int childCount() const override { return 0; }
+    int indexOfChild(const QAccessibleInterface *) const override { return -1; }
+    QAccessibleInterface *childAt(int, int) const override { return nullptr; }
+    QString text(QAccessible::Text t) const override
+    {
+        if (t != QAccessible::Name || !isValid())
+            return {};
+        const TChartSeries *pie = PieOf(FChart);
+        return SliceTipText(DisplayPath(pie->LabelAt(FIndex)), pie->YValueAt(FIndex));
+    }
+    void setText(QAccessible::Text, const QString &) override {}
+    QRect rect() const override
+    {
+        if (!isValid())
+            return {};
+        if (const auto *pie = dynamic_cast<const TPieSeries *>(PieOf(FChart)))
+            if (const std::optional<QPoint> at = pie->SliceMiddlePoint(FIndex))
+                return QRect(FChart->mapToGlobal(*at), QSize(1, 1));
+        return QRect(FChart->mapToGlobal(QPoint(0, 0)), FChart->size());
+    }
+    QAccessible::Role role() const override { return QAccessible::ListItem; }
+    QAccessible::State state() const override;
+
+private:
+    QPointer<TChart> FChart;
+    int FIndex;
+};
+
+// The pie: named, described slice by slice, with one child per slice; the
+// slice the keys chose has the accessible focus.
+class TChartAccessible final : public QAccessibleWidget {
+public:
+    explicit TChartAccessible(TChart *chart) : QAccessibleWidget(chart, QAccessible::Chart) {}
+    // The slices' interfaces belong to Qt's cache, which is told to drop them here.
+    ~TChartAccessible() override
+    {
+        for (QAccessible::Id id : FSlices)
+            QAccessible::deleteAccessibleInterface(id);
+    }
+
+    int childCount() const override
+    {
+        const TChartSeries *pie = PieOf(Chart());
+        return pie != nullptr ? pie->PointCount() : 0;
+    }
+    QAccessibleInterface *child(int index) const override
+    {
+        if (index < 0 || index >= childCount())
+            return nullptr;
+        while (int(FSlices.size()) <= index)
+            FSlices.push_back(
+                QAccessible::registerAccessibleInterface(new TSliceAccessible(Chart(), int(FSlices.size()))));
+        return QAccessible::accessibleInterface(FSlices[std::size_t(index)]);
+    }
+    int indexOfChild(const QAccessibleInterface *child) const override
+    {
+        for (std::size_t i = 0; i < FSlices.size() && int(i) < childCount(); ++i)
+            if (QAccessible::accessibleInterface(FSlices[i]) == child)
+                return int(i);
+        return -1;
+    }
+    QAccessibleInterface *childAt(int x, int y) const override
+    {
+        TChart *chart = Chart();
+        TChartSeries *pie = PieOf(chart);
+        if (pie == nullptr)
+            return nullptr;
+        const QPoint p = chart->mapFromGlobal(QPoint(x, y));
+        if (!InsideCircle(p.x(), p.y(), chart->width(), chart->height()))
+            return nullptr;
+        return child(pie->ValueIndexAt(p.x(), p.y()));
+    }
+    QAccessibleInterface *focusChild() const override { return Chosen >= 0 ? child(Chosen) : nullptr; }
+
+    // The slice the keys chose, -1 for none.
+    int Chosen = -1;
+
+private:
+    TChart *Chart() const { return static_cast<TChart *>(widget()); }
+    mutable std::vector<QAccessible::Id> FSlices;
+};
+
+QAccessible::State TSliceAccessible::state() const
+{
+    QAccessible::State s;
+    s.focusable = true;
+    s.selectable = true;
+    s.invisible = !FChart || !FChart->isVisible();
+    if (const auto *chart = dynamic_cast<TChartAccessible *>(parent()))
+        s.focused = s.selected = chart->Chosen == FIndex;
+    return s;
+}
+
 // The interfaces made here are owned by Qt's accessibility cache, which drops
 // each one with its widget.
 QAccessibleInterface *ControlFactory(const QString &className, QObject *object)
@@ -64,7 +190,7 @@ QAccessibleInterface *ControlFactory(const QString &className, QObject *object)
             return new TFreeBtnAccessible(button);
     if (className == QLatin1String("TChart"))
         if (auto *chart = qobject_cast<TChart *>(object))
-            return new QAccessibleWidget(chart, QAccessible::Chart);
+            return new TChartAccessible(chart);
     return nullptr;
 }
 
@@ -106,6 +232,21 @@ void NameForScreenReaders(QWidget *window)
     }
     for (TChart *chart : window->findChildren<TChart *>())
         chart->setAccessibleName(ChartAccessibleName());
+    if (qobject_cast<TForm1 *>(window))
+        window->setAccessibleDescription(KeysDescription());
+}
+
+void AnnounceSlice(QWidget *chart, int index)
+{
+    auto *pie = dynamic_cast<TChartAccessible *>(QAccessible::queryAccessibleInterface(chart));
+    if (pie == nullptr)
+        return;
+    pie->Chosen = index;
+    if (index < 0 || index >= pie->childCount())
+        return;
+    QAccessibleEvent event(chart, QAccessible::Focus);
+    event.setChild(index);
+    QAccessible::updateAccessibility(&event);
 }
 
 void DescribePie(QWidget *chart, const TChartSeries &series)

@@ -1,7 +1,8 @@
 #pragma once
 // What a screen reader is told: the image buttons are buttons named after
-// their tips, the folder box and its browse button carry their hints, and the
-// pie is named and described slice by slice in the hover read-out's words.
+// their tips, the folder box and its browse button carry their hints, the pie
+// is named and described slice by slice in the hover read-out's words, and the
+// slice the keys choose takes the accessible focus.
 #include <QLocale>
 #include <QString>
 #include <vector>
@@ -30,8 +31,14 @@ void InstallAccessibleControls();
 
 // Names the image buttons of `window` after their tips as they are now (a tip
 // that later changes then shows as the description), its folder boxes and
-// their browse buttons after their hints, and its chart after the pie.
+// their browse buttons after their hints, and its chart after the pie; the
+// main window's description and its buttons' accelerators give the keys.
 void NameForScreenReaders(QWidget *window);
 
 // Sets the chart's description to the series' slices.
 void DescribePie(QWidget *chart, const TChartSeries &series);
+
+// Tells assistive tools that slice `index` of the chart's pie is the chosen
+// one: it takes the accessible focus, named as the read-out words it. -1
+// chooses none and tells nothing.
+void AnnounceSlice(QWidget *chart, int index);

@@ -8,6 +8,7 @@
 #include "HelpDlg.h"
 #include "HintWindow.h"
 #include "Image.h"
+#include "Keys.h"
 #include "Messages.h"
 #include "PathEdit.h"
 #include "PieSeries.h"
@@ -19,6 +20,7 @@
 #include <QCloseEvent>
 #include <QEventLoop>
 #include <QImage>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QGuiApplication>
 #include <QScreen>
@@ -267,14 +269,108 @@ void TForm1::FormMouseMove(QObject *sender, TShiftState, int x, int y)
     if (sender != Chart1 || !FTip)
         return;
     FHoverIndex = Series1->ValueIndexAt(x, y);
+    FKeyTip = false;
     if (FHoverIndex == -1 || !InsideCircle(x, y, Chart1->width(), Chart1->height())) {
         FTip->ReleaseHandle();
         return;
     }
-    const std::string label = Series1->LabelAt(FHoverIndex);
-    const QString text = SliceTipText(DisplayPath(label), Series1->YValueAt(FHoverIndex));
+    const QString text = SliceTip(FHoverIndex);
     const QSize size = FTip->CalcHintRect(text);
     FTip->ActivateHint(QRect(p, size), text);
+    // The keys step on from the slice the pointer shows.
+    FChosenIndex = FHoverIndex;
+}
+
+QString TForm1::SliceTip(int index) const
+{
+    return SliceTipText(DisplayPath(Series1->LabelAt(index)), Series1->YValueAt(index));
+}
+
+void TForm1::ChooseSlice(int index)
+{
+    FChosenIndex = index;
+    // The tip is placed from the pie on show: a frame still waiting to be
+    // drawn is drawn now, the same frame the next paint would draw.
+    if (Chart1->ChartCanvas()->Dirty() && Chart1->isVisible())
+        Chart1->repaint();
+    if (const std::optional<QPoint> at = Series1->SliceMiddlePoint(index)) {
+        const QString text = SliceTip(index);
+        // From the window's own position: under a window manager the platform
+        // window behind mapToGlobal() can be left at (0, 0) once first placed.
+        const QPoint screen = geometry().topLeft() + Chart1->pos() + *at;
+        FTip->ActivateHint(QRect(screen, FTip->CalcHintRect(text)), text);
+        FKeyTip = true;
+    } else {
+        FTip->ReleaseHandle();
+        FKeyTip = false;
+    }
+    AnnounceSlice(Chart1, index);
+}
+
+void TForm1::HideKeyTip()
+{
+    if (FKeyTip && FTip)
+        FTip->ReleaseHandle();
+    FKeyTip = false;
+}
+
+void TForm1::keyPressEvent(QKeyEvent *e)
+{
+    if (!RunKey(e))
+        QWidget::keyPressEvent(e); // left to the desktop and the toolkit
+}
+
+bool TForm1::RunKey(QKeyEvent *e)
+{
+    const TKeyCommand command = KeyCommand(e->key(), e->modifiers());
+    if (command == TKeyCommand::None || !FTip)
+        return false;
+    // During a walk the keys do what the disabled buttons and the empty pie do.
+    if (FScanning || (e->isAutoRepeat() && !RepeatsWhileHeld(command)))
+        return true;
+    if (FTip->isVisible())
+        FKeyTip = true;
+    const int count = Series1->PointCount();
+    switch (command) {
+    case TKeyCommand::Parent:
+        Button4Click(BackBtn);
+        break;
+    case TKeyCommand::Folder:
+        Button3Click(ScanBtn);
+        break;
+    case TKeyCommand::Help:
+        HelpBtnClick(HelpBtn);
+        break;
+    case TKeyCommand::Quit:
+        CloseBtnClick(CloseBtn);
+        break;
+    case TKeyCommand::NextSlice:
+    case TKeyCommand::PreviousSlice:
+        if (count > 0)
+            ChooseSlice(SteppedSlice(FChosenIndex, count, command == TKeyCommand::NextSlice ? 1 : -1));
+        break;
+    case TKeyCommand::OpenSlice:
+        // The slice whose tip shows opens as a press on it would.
+        if (FChosenIndex >= 0 && FChosenIndex < count && FTip->isVisible() && Chart1->OnClickSeries) {
+            const QPoint at = Series1->SliceMiddlePoint(FChosenIndex)
+                                  .value_or(QPoint(Chart1->width() / 2, Chart1->height() / 2));
+            Chart1->OnClickSeries(Chart1, Series1, FChosenIndex, TMouseButton::mbLeft, 0, at.x(), at.y());
+        }
+        break;
+    case TKeyCommand::HideTip:
+        FTip->ReleaseHandle();
+        FKeyTip = false;
+        break;
+    case TKeyCommand::None:
+        break;
+    }
+    return true;
+}
+
+void TForm1::moveEvent(QMoveEvent *e)
+{
+    QWidget::moveEvent(e);
+    HideKeyTip();
 }
 
 void TForm1::FormMouseUp(QObject *, TMouseButton, TShiftState, int, int)
@@ -292,6 +388,9 @@ bool TForm1::event(QEvent *e)
         releaseMouse();
         FDragging = false;
     }
+    // A tip the keys showed goes with the keyboard when another window takes it.
+    if (e->type() == QEvent::WindowDeactivate)
+        HideKeyTip();
     return QWidget::event(e);
 }
 
@@ -530,6 +629,10 @@ void TForm1::scan(const std::string &path)
         ScanTimer->start();
         ClearDskEntities();
         Series1->ClearPoints();
+        // A new pie: nothing is chosen in it yet.
+        FChosenIndex = -1;
+        HideKeyTip();
+        AnnounceSlice(Chart1, -1);
         HelpBtn->SetHint(DisplayPath(path));
         const bool done = AwaitJob(TWalkEvent::TKind::Done);
         ScanTimer->stop();

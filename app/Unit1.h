@@ -59,6 +59,9 @@ public:
     std::unique_ptr<TDskEntityList> FEntities;
     int FAngle = 360;
     int FHoverIndex = -1;
+    // The slice chosen by the keys or last shown by the hover read-out (-1 for
+    // none); a new pie forgets it.
+    int FChosenIndex = -1;
 
     // The pattern tile held by Image1.
     const QImage &PatternTile() const;
@@ -99,6 +102,8 @@ public:
 
 protected:
     bool event(QEvent *e) override;
+    void keyPressEvent(QKeyEvent *e) override;
+    void moveEvent(QMoveEvent *e) override;
     void showEvent(QShowEvent *e) override;
     void closeEvent(QCloseEvent *e) override;
     void mousePressEvent(QMouseEvent *e) override;
@@ -113,6 +118,14 @@ private:
     // position from the event itself is used when there is one.
     QPoint ScreenPoint(QObject *sender, int x, int y) const;
     void SetButtonsEnabled(bool enabled);
+    // The read-out's text for slice `index`.
+    QString SliceTip(int index) const;
+    // Chooses slice `index`: its tip at its middle point, told to screen readers.
+    void ChooseSlice(int index);
+    // Runs a key command; false when the window leaves the key to others.
+    bool RunKey(QKeyEvent *e);
+    // Hides the tip when it is the keys' own: it no longer sits by its slice.
+    void HideKeyTip();
     void PrepareScanText();
     void CannotEnter(const std::string &path);
     // Starts a walk whose events come to this window; false, with a warning,
@@ -143,6 +156,8 @@ private:
     bool FCloseRequested = false;
     bool FClosed = false;
     bool FPlaced = false;
+    // The tip showing was shown by the keys or acted on by them.
+    bool FKeyTip = false;
     // The mouse event being handled: who reported it, where, and where on the screen.
     struct PointerEvent {
         QObject *Sender;

@@ -151,6 +151,16 @@ QPoint TPieSeries::ExplodeOffset(int i) const
     return QPoint(roundEven(RadiusX * f * std::cos(a)), roundEven(RadiusY * f * std::sin(a)));
 }
 
+std::optional<QPoint> TPieSeries::SliceMiddlePoint(int i) const
+{
+    if (i < 0 || i >= PointCount() || std::size_t(i) >= SliceAngles.size())
+        return std::nullopt;
+    const double a = SliceAngles[std::size_t(i)].CenterAngle + RotationRadians();
+    const QPoint d = ExplodeOffset(i);
+    return QPoint(CenterX + roundEven(std::cos(a) * RadiusX * 0.5) + d.x(),
+                  CenterY - roundEven(std::sin(a) * RadiusY * 0.5) - d.y());
+}
+
 void TPieSeries::ExplodeLargest()
 {
     if (FExplodeBiggest <= 0)

@@ -4,6 +4,7 @@
 #include "ChartPen.h"
 #include "CircledSeries.h"
 
+#include <optional>
 #include <vector>
 
 enum class TPieOtherStyle { poNone, poBelowPercent, poBelowValue };
@@ -77,6 +78,10 @@ public:
     void ComputeSliceAngles();
     // Offset of an exploded slice: dx to the right, dy upwards.
     QPoint ExplodeOffset(int i) const;
+    // The point of slice i's middle angle halfway from the centre to the rim,
+    // in chart pixels, moved with the slice when it is exploded; from the last
+    // drawing pass, so empty for a slice that pass did not lay out.
+    std::optional<QPoint> SliceMiddlePoint(int i) const;
     void ExplodeLargest();
 
 protected:

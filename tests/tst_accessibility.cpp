@@ -59,22 +59,30 @@ private slots:
     {
         QTest::addColumn<QString>("button");
         QTest::addColumn<QString>("name");
-        QTest::newRow("parent") << "BackBtn" << "Dossier parent";
-        QTest::newRow("folder") << "ScanBtn" << "Choix du dossier...";
-        QTest::newRow("minimise") << "MinBtn" << "Réduire";
-        QTest::newRow("quit") << "CloseBtn" << "Quitter";
-        QTest::newRow("help") << "HelpBtn" << "Aide et dossier courant...";
+        QTest::addColumn<QString>("keys");
+        QTest::newRow("parent") << "BackBtn" << "Dossier parent" << "Retour arrière, Alt+Haut";
+        QTest::newRow("folder") << "ScanBtn" << "Choix du dossier..." << "Ctrl+O";
+        QTest::newRow("minimise") << "MinBtn" << "Réduire" << "";
+        QTest::newRow("quit") << "CloseBtn" << "Quitter" << "Ctrl+Q";
+        QTest::newRow("help") << "HelpBtn" << "Aide et dossier courant..." << "F1";
     }
     void mainWindowButtons()
     {
         QFETCH(QString, button);
         QFETCH(QString, name);
+        QFETCH(QString, keys);
         TForm1 form;
         auto *b = form.findChild<TFreeBtn *>(button);
         QVERIFY(b);
         QAccessibleInterface *i = Iface(b);
         QCOMPARE(i->role(), QAccessible::Button);
         QCOMPARE(i->text(QAccessible::Name), name);
+        // Its keys, which the window's description lists with the slices' keys.
+        QCOMPARE(i->text(QAccessible::Accelerator), keys);
+        for (const QString &key : keys.split(QStringLiteral(", "), Qt::SkipEmptyParts))
+            QVERIFY2(Description(&form).contains(key), qPrintable(key));
+        for (const char *key : {"Gauche", "Droite", "Entrée", "Échap"})
+            QVERIFY(Description(&form).contains(QString::fromUtf8(key)));
         QVERIFY(i->actionInterface());
         QVERIFY(i->actionInterface()->actionNames().contains(QAccessibleActionInterface::pressAction()));
         // The window lists the button among its children.
@@ -133,6 +141,46 @@ private slots:
         w.form.FormMouseMove(w.form.Chart1, 0, 102, 150);
         QVERIFY(w.form.FTip->isVisible());
         QCOMPARE(w.form.FTip->text(), QStringLiteral("photos=1,50 Mo ."));
+    }
+
+    // The slice the keys choose takes the accessible focus, in the tip's words.
+    void chosenSliceTakesTheAccessibleFocus()
+    {
+        TempTree t;
+        t.File("f", 10 * 1024);
+        t.Dir("photos");
+        ScanWindow w;
+        w.form.scan(t.Root());
+        QCoreApplication::processEvents();
+        static QList<QAccessibleInterface *> focused;
+        focused.clear();
+        QAccessible::installUpdateHandler([](QAccessibleEvent *e) {
+            if (e->type() == QAccessible::Focus)
+                focused << e->accessibleInterface();
+        });
+        // Events are sent only while a platform bridge is active: none offscreen,
+        // one under a session with an accessibility bus.
+        const bool told = QAccessible::isActive();
+        QTest::keyClick(&w.form, Qt::Key_Right);
+        QTest::keyClick(&w.form, Qt::Key_Right);
+        QAccessible::installUpdateHandler(nullptr);
+        QAccessibleInterface *chart = Iface(w.form.Chart1);
+        QCOMPARE(chart->childCount(), 2);
+        QAccessibleInterface *slice = chart->focusChild();
+        QVERIFY(slice);
+        QCOMPARE(slice->role(), QAccessible::ListItem);
+        QCOMPARE(slice->text(QAccessible::Name), QStringLiteral("photos=0 Ko ."));
+        QCOMPARE(slice->parent(), chart);
+        QCOMPARE(chart->indexOfChild(slice), 1);
+        QVERIFY(slice->state().focused);
+        QVERIFY(!chart->child(0)->state().focused);
+        if (told)
+            QCOMPARE(focused, (QList<QAccessibleInterface *>{chart->child(0), slice}));
+        // A new pie: nothing chosen in it.
+        w.form.scan(t.Path("photos"));
+        QCOMPARE(chart->focusChild(), nullptr);
+        QCOMPARE(chart->childCount(), 1);
+        QVERIFY(!slice->isValid());
     }
 
     void helpButtonKeepsItsNameAndDescribesTheFolder()

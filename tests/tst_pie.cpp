@@ -129,6 +129,37 @@ private slots:
         // Points added after the last pass have no angles yet and are not hit.
         const int hit = p.pie.ValueIndexAt(102, 150);
         QVERIFY(hit == -1 || hit == 0);
+        QVERIFY(!p.pie.SliceMiddlePoint(4));
+    }
+
+    void sliceMiddlePoint_data()
+    {
+        QTest::addColumn<int>("rotation");
+        QTest::addColumn<int>("plotHeight");
+        QTest::addColumn<int>("slice");
+        QTest::addColumn<QPoint>("expected");
+        // Values 1, 1, 2: two upper quarters and the lower half, centre (102, 102), radius 102.
+        QTest::newRow("first quarter") << 0 << 205 << 0 << QPoint(138, 66);
+        QTest::newRow("second quarter") << 0 << 205 << 1 << QPoint(66, 66);
+        QTest::newRow("lower half, straight below") << 0 << 205 << 2 << QPoint(102, 153);
+        QTest::newRow("rotation 90 turns the first quarter") << 90 << 205 << 0 << QPoint(66, 66);
+        // Ellipses whose halfway down is 25.5 and 24.5 pixels: halves go to the even neighbour.
+        QTest::newRow("ellipse, 25.5 rounds up") << 0 << 102 << 2 << QPoint(102, 51 + 26);
+        QTest::newRow("ellipse, 24.5 rounds down") << 0 << 98 << 2 << QPoint(102, 49 + 24);
+    }
+
+    void sliceMiddlePoint()
+    {
+        QFETCH(int, rotation);
+        QFETCH(int, plotHeight);
+        QFETCH(int, slice);
+        QFETCH(QPoint, expected);
+        Pie p({1, 1, 2});
+        p.chart.Plot = TRect{0, 0, 205, plotHeight};
+        p.pie.SetRotationAngle(rotation);
+        p.Draw();
+        QCOMPARE(p.pie.SliceMiddlePoint(slice), std::optional<QPoint>(expected));
+        QCOMPARE(p.pie.ValueIndexAt(expected.x(), expected.y()), slice);
     }
 
     void rotationAngle()

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Drives the real program under a real X server with real pointer events and
 # reads the screen back: the round window, dragging, the pie of a folder,
-# opening a slice, the tip, the folder dialog, the help dialog and quitting.
+# opening a slice, the tip, the keys, the folder dialog, the help dialog and
+# quitting.
 #   e2e.sh BUILD_DIR [SCREENSHOT_OUT]
 set -uo pipefail
 build=$(cd "$1" && pwd)
@@ -93,6 +94,31 @@ shot
 seen=""
 for p in "40 -40" "-40 -40" "-40 40" "40 40"; do set -- $p; seen="$seen $(pixel $((cx + $1)) $((cy + $2)))"; done
 check "the clicked folder opens" grep -q 2D0064 <<< "$seen"
+
+# The keys, with the pointer on the frame: Backspace goes up to top again;
+# Right chooses the files slice and shows its tip with its corner at the
+# slice's middle angle halfway to the rim, chart (138, 66); Escape hides it;
+# Right then Enter opens start.
+xdotool key BackSpace
+sleep 2
+shot
+check "Backspace shows the parent folder" test "$(pixel $((cx + 40)) $((cy - 40)))" = FFFFFF
+xdotool key Right
+sleep 0.5
+shot
+tx=$((WX + 22 + 138)); ty=$((WY + 22 + 66))
+check "Right shows the files slice's tip at its middle" \
+  test "$(pixel $tx $ty)" != FFFFFF -a "$(pixel $((tx - 1)) $ty)" = FFFFFF -a "$(pixel $tx $((ty - 1)))" = FFFFFF
+xdotool key Escape
+sleep 0.3
+shot
+check "Escape hides the tip" test "$(pixel $tx $ty)" = FFFFFF
+xdotool key Right Return
+sleep 2
+shot
+seen=""
+for p in "40 -40" "-40 -40" "-40 40" "40 40"; do set -- $p; seen="$seen $(pixel $((cx + $1)) $((cy + $2)))"; done
+check "Enter opens the chosen slice" grep -q 2D0064 <<< "$seen"
 
 # The folder dialog: a typed path and Enter.
 xdotool mousemove $((WX + 235)) $((WY + 128)) click 1
