@@ -3,9 +3,7 @@
 #include <algorithm>
 #include <sys/sysmacros.h>
 
-namespace {
-
-std::uint64_t Mix(std::uint64_t ino, std::uint32_t dev)
+std::uint64_t TWalkHardLinks::Hash(std::uint64_t ino, std::uint32_t dev)
 {
     std::uint64_t h = ino * 0x9E3779B97F4A7C15ULL ^ (std::uint64_t(dev) << 32 | dev);
     h ^= h >> 29;
@@ -13,43 +11,52 @@ std::uint64_t Mix(std::uint64_t ino, std::uint32_t dev)
     return h ^ (h >> 32);
 }
 
-} // namespace
-
-void TWalkHardLinks::Insert(std::vector<TEntry> &slots, const TEntry &entry, std::uint64_t hash)
+std::size_t TWalkHardLinks::Home(std::uint64_t hash, std::size_t size)
 {
-    const std::size_t mask = slots.size() - 1;
-    for (std::size_t i = hash & mask;; i = (i + 1) & mask)
-        if (slots[i].Kb < 0) {
-            slots[i] = entry;
+    // The low bits pick the shard; the rest spread over the slots.
+    return std::size_t((unsigned __int128)(hash >> 6) * size >> 58);
+}
+
+void TWalkHardLinks::Insert(std::vector<TSlot> &slots, const TSlot &slot)
+{
+    for (std::size_t i = Home(Hash(slot.Ino(), slot.Dev), slots.size());; i = i + 1 == slots.size() ? 0 : i + 1)
+        if (slots[i].Place == kFree) {
+            slots[i] = slot;
             return;
         }
 }
 
 void TWalkHardLinks::Add(std::uint64_t dev, std::uint64_t ino, std::uint32_t place, std::int64_t kb)
 {
+    place = std::min(place, kLastPlace);
     // Linux device numbers hold a 12-bit major and a 20-bit minor.
     const auto dev32 = std::uint32_t(major(dev) << 20 | (minor(dev) & 0xFFFFF));
-    const std::uint64_t hash = Mix(ino, dev32);
-    TShard &shard = FShards[hash >> 58];
+    const std::uint64_t hash = Hash(ino, dev32);
+    TShard &shard = FShards[hash & 63];
     std::lock_guard lock(shard.M);
     if (!shard.Slots.empty()) {
-        const std::size_t mask = shard.Slots.size() - 1;
-        for (std::size_t i = hash & mask; shard.Slots[i].Kb >= 0; i = (i + 1) & mask) {
-            TEntry &e = shard.Slots[i];
-            if (e.Ino == ino && e.Dev == dev32) {
-                e.Place = std::min(e.Place, place);
+        for (std::size_t i = Home(hash, shard.Slots.size()); shard.Slots[i].Place != kFree;
+             i = i + 1 == shard.Slots.size() ? 0 : i + 1) {
+            TSlot &s = shard.Slots[i];
+            if (s.Ino() == ino && s.Dev == dev32) {
+                s.Place = std::min(s.Place, place);
                 return;
             }
         }
     }
-    if ((shard.Used + 1) * 4 > shard.Slots.size() * 3) {
-        std::vector<TEntry> bigger(shard.Slots.empty() ? 64 : shard.Slots.size() * 2);
-        for (const TEntry &e : shard.Slots)
-            if (e.Kb >= 0)
-                Insert(bigger, e, Mix(e.Ino, e.Dev));
+    if ((shard.Used + 1) * 20 > shard.Slots.size() * 17) {
+        std::vector<TSlot> bigger(std::max<std::size_t>(64, shard.Slots.size() * 3 / 2));
+        for (const TSlot &s : shard.Slots)
+            if (s.Place != kFree)
+                Insert(bigger, s);
         shard.Slots.swap(bigger);
     }
-    Insert(shard.Slots, TEntry{ino, kb, place, dev32}, hash);
+    TSlot slot{std::uint32_t(ino), std::uint32_t(ino >> 32), dev32, place, std::uint32_t(kb)};
+    if (kb >= std::int64_t(kHuge)) {
+        slot.Kb = kHuge;
+        shard.Huge.emplace_back(slot, kb);
+    }
+    Insert(shard.Slots, slot);
     ++shard.Used;
 }
 
@@ -57,8 +64,15 @@ void TWalkHardLinks::ForEach(const std::function<void(std::uint32_t place, std::
 {
     for (TShard &shard : FShards) {
         std::lock_guard lock(shard.M);
-        for (const TEntry &e : shard.Slots)
-            if (e.Kb >= 0)
-                credit(e.Place, e.Kb);
+        for (const TSlot &s : shard.Slots) {
+            if (s.Place == kFree)
+                continue;
+            std::int64_t kb = s.Kb;
+            if (s.Kb == kHuge)
+                for (const auto &[huge, hugeKb] : shard.Huge)
+                    if (huge.Ino() == s.Ino() && huge.Dev == s.Dev)
+                        kb = hugeKb;
+            credit(s.Place, kb);
+        }
     }
 }

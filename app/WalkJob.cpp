@@ -250,7 +250,7 @@ void TWalkJobImpl::List(TWalkNode *node, int fd)
             if (fsys::IsDotOrDotDot(e.Name))
                 continue;
             // In the scanned folder every entry has a place of its own.
-            if (scanRoot && place < UINT32_MAX)
+            if (scanRoot && place < TWalkHardLinks::kLastPlace)
                 ++place;
             bool isDir = e.IsDir;
             if (e.IsUnknown) {

@@ -157,6 +157,9 @@ private slots:
         name("in/loose", "in/c/l");
         name("out/elsewhere", "in/c/o");
         name("in/d/twice", "in/d/.hidden/x");
+        constexpr std::int64_t kHugeKb = std::int64_t(1) << 33; // 8 TiB, past 32 bits of kilobytes
+        t.File("in/e/huge", kHugeKb * 1024);
+        name("in/e/huge", "in/e/again");
         compareWalks(t.Path("in"), "hard links");
         const std::string start = fsys::GetCurrentDir();
         const WalkReport scan = EngineWalk({TWalkRequest::TKind::Scan, t.Path("in")});
@@ -164,8 +167,8 @@ private slots:
         std::int64_t total = scan.Kb;
         for (const auto &f : scan.Folders)
             total += f.Kb;
-        QCOMPARE(total, std::int64_t(8 + 4 + 10 + 2));
-        QCOMPARE(EngineWalk({TWalkRequest::TKind::FullSize, t.Path("in")}).Kb, std::int64_t(8 + 4 + 10 + 2));
+        QCOMPARE(total, 8 + 4 + 10 + 2 + kHugeKb);
+        QCOMPARE(EngineWalk({TWalkRequest::TKind::FullSize, t.Path("in")}).Kb, 8 + 4 + 10 + 2 + kHugeKb);
     }
 
     // Folders closed in every way an unprivileged user meets, at several
