@@ -34,12 +34,6 @@ constexpr std::size_t kBatch = 128;
 // folder's width costs little more than its names.
 constexpr std::uint32_t kInFlight = 32;
 
-void SetIdentity(TWalkNode *node, const struct statx &sx)
-{
-    node->Dev = makedev(sx.stx_dev_major, sx.stx_dev_minor);
-    node->Ino = sx.stx_ino;
-}
-
 } // namespace
 
 TWalkJobImpl::TWalkJobImpl(TWalkRequest request, const TWalkOptions &options, std::shared_ptr<TWalkPool> pool)
@@ -104,92 +98,73 @@ void TWalkJobImpl::BeginScan()
             ::close(any);
     }
     FOrder.Emit({TWalkEvent::TKind::Current, true, fsys::GetCurrentDir()});
-    struct statx sx {};
-    // Entered but not listable: a folder without entries. A pseudo file
-    // system counts 0 without a word, even as the folder on show. Without a
+    // Made current but not listable: a folder without entries. Without a
     // descriptor left to open it, the folder is said to be out of reach.
-    if (fd < 0 || ::statx(fd, "", AT_EMPTY_PATH, STATX_INO, &sx) != 0
-        || IsPseudo(makedev(sx.stx_dev_major, sx.stx_dev_minor))) {
-        const bool noDescriptor = fd < 0 && (openError == EMFILE || openError == ENFILE);
-        if (fd >= 0) {
-            ::close(fd);
-            FDescriptors.Unreserve();
-        }
-        FOrder.Resolve(FRoot, noDescriptor ? TWalkNode::TState::CannotEnter : TWalkNode::TState::Quiet);
-        Finish(FRoot);
-        return;
-    }
-    SetIdentity(FRoot, sx);
-    FAncestry.Enter(FRoot);
-    FDescriptors.Install(FRoot, fd);
-    FOrder.Resolve(FRoot, TWalkNode::TState::Entered);
-    List(FRoot, fd);
+    TWalkNode::TState state = TWalkNode::TState::Quiet;
+    if (fd >= 0)
+        state = Identify(FRoot, fd);
+    else if (openError == EMFILE || openError == ENFILE)
+        state = TWalkNode::TState::CannotEnter;
+    Settle(FRoot, state, fd);
 }
 
 void TWalkJobImpl::BeginFolder()
 {
     const int fd = FDescriptors.OpenRoot();
     const int openError = errno;
-    struct statx sx {};
-    TWalkNode::TState state = TWalkNode::TState::Entered;
-    if (fd < 0) {
+    TWalkNode::TState state = TWalkNode::TState::CannotEnter;
+    if (fd >= 0) {
+        state = Identify(FRoot, fd);
+    } else {
         // Searchable without being readable: entered, and empty.
         struct stat st {};
-        const bool searchable = openError == EACCES && ::stat(FRequest.Path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)
-                                && ::faccessat(AT_FDCWD, FRequest.Path.c_str(), X_OK, AT_EACCESS) == 0;
-        state = searchable ? TWalkNode::TState::Quiet : TWalkNode::TState::CannotEnter;
-    } else if (::statx(fd, ".", 0, STATX_INO, &sx) != 0) {
-        // Only a folder that may be searched lets "." be looked up in it.
-        ::close(fd);
-        FDescriptors.Unreserve();
-        state = TWalkNode::TState::CannotEnter;
-    } else if (IsPseudo(makedev(sx.stx_dev_major, sx.stx_dev_minor))) {
-        ::close(fd);
-        FDescriptors.Unreserve();
-        state = TWalkNode::TState::Quiet;
+        if (openError == EACCES && ::stat(FRequest.Path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)
+            && ::faccessat(AT_FDCWD, FRequest.Path.c_str(), X_OK, AT_EACCESS) == 0)
+            state = TWalkNode::TState::Quiet;
     }
     FOutcome.Entered = state != TWalkNode::TState::CannotEnter;
-    if (state != TWalkNode::TState::Entered) {
-        FOrder.Resolve(FRoot, state);
-        Finish(FRoot);
-        return;
-    }
-    SetIdentity(FRoot, sx);
-    FAncestry.Enter(FRoot);
-    FDescriptors.Install(FRoot, fd);
-    FOrder.Resolve(FRoot, TWalkNode::TState::Entered);
-    List(FRoot, fd);
+    Settle(FRoot, state, fd);
 }
 
 void TWalkJobImpl::Enter(TWalkNode *node)
 {
     const TWalkDescriptors::TOpened opened = FDescriptors.OpenChild(node);
-    TWalkNode::TState state = TWalkNode::TState::Entered;
+    if (opened.Fd >= 0)
+        Settle(node, Identify(node, opened.Fd), opened.Fd);
+    else
+        Settle(node, opened.Searchable ? TWalkNode::TState::Quiet : TWalkNode::TState::CannotEnter, -1);
+}
+
+TWalkNode::TState TWalkJobImpl::Identify(TWalkNode *node, int fd)
+{
     struct statx sx {};
-    if (opened.Fd < 0) {
-        state = opened.Searchable ? TWalkNode::TState::Quiet : TWalkNode::TState::CannotEnter;
-    } else if (::statx(opened.Fd, ".", 0, STATX_INO, &sx) != 0) {
-        state = TWalkNode::TState::CannotEnter;
-    } else {
-        SetIdentity(node, sx);
-        // The walk's own folder was checked: a folder on its parent's device is no pseudo one.
-        if (node->Dev != node->Parent->Dev && IsPseudo(node->Dev))
-            state = TWalkNode::TState::Quiet;
-        else if (!FAncestry.Enter(node))
-            state = TWalkNode::TState::Quiet;
-    }
+    // Only a folder that may be searched lets "." be looked up in it.
+    if (::statx(fd, ".", 0, STATX_INO, &sx) != 0)
+        return TWalkNode::TState::CannotEnter;
+    node->Dev = makedev(sx.stx_dev_major, sx.stx_dev_minor);
+    node->Ino = sx.stx_ino;
+    // Pseudo file systems count 0 without a word, the walk's own folder
+    // too; below it, only a change of device can lead into one.
+    if ((!node->Parent || node->Dev != node->Parent->Dev) && IsPseudo(node->Dev))
+        return TWalkNode::TState::Quiet;
+    // A folder met again below itself is not entered.
+    return FAncestry.Enter(node) ? TWalkNode::TState::Entered : TWalkNode::TState::Quiet;
+}
+
+void TWalkJobImpl::Settle(TWalkNode *node, TWalkNode::TState state, int fd)
+{
     if (state != TWalkNode::TState::Entered) {
-        if (opened.Fd >= 0) {
-            ::close(opened.Fd);
+        if (fd >= 0) {
+            ::close(fd);
             FDescriptors.Unreserve();
         }
         FOrder.Resolve(node, state);
         Finish(node);
         return;
     }
-    FDescriptors.Install(node, opened.Fd);
+    FDescriptors.Install(node, fd);
     FOrder.Resolve(node, TWalkNode::TState::Entered);
-    List(node, opened.Fd);
+    List(node, fd);
 }
 
 bool TWalkJobImpl::IsPseudo(dev_t device)

@@ -40,6 +40,12 @@ private:
     void BeginScan();
     void BeginFolder();
     void Enter(TWalkNode *node);
+    // Reads the identity of the folder open as `fd`: Entered, or Quiet for a
+    // pseudo file system or a folder met again below itself, or CannotEnter.
+    TWalkNode::TState Identify(TWalkNode *node, int fd);
+    // Ends the entering of a folder: one not entered counts as resolved, its
+    // descriptor given back; an entered one is listed.
+    void Settle(TWalkNode *node, TWalkNode::TState state, int fd);
     void List(TWalkNode *node, int fd);
     void ReadFiles(TWalkNode *node, const TWalkFiles &files);
     // The kilobytes of the files of the folder open as `fd`, those with
