@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Times the real scan of the main window against du, and against a plain
-# 8-thread walk (par_walk, what the hardware allows), on the same synthetic
+# parallel walk (par_walk, what the hardware allows: 8 threads warm; 8, 16, 32
+# and 64 cold, the best of them the cold yardstick), on the same synthetic
 # tree, alternating, ROUNDS rounds, each run a whole process. Two settings:
 #  warm: the tree on this machine's disk, cache warmed first;
 #  cold: the same tree in an ext4 image on a loop device opened with direct
@@ -60,12 +61,15 @@ same_total() { # what, total
   fi
 }
 
-# One setting: ROUNDS rounds of scan, du and par_walk on $1, each run preceded
-# by $2 (a command: nothing when warm, a remount when cold). Sets the globals
-# scan_med du_med par_med peak gap first par_gap.
+# One setting: ROUNDS rounds of scan, du and par_walk with each thread count
+# of $3 on $1, each run preceded by $2 (a command: nothing when warm, a
+# remount when cold). Prints par_walk's medians, named with $4 ("" or
+# "_cold"), and sets the globals scan_med du_med par_med (8 threads)
+# par_best par_best_threads peak gap first par_gap (8 threads).
 measure() {
-  local root=$1 prepare=$2 r s
-  local scan_times=() du_times=() par_times=() peaks=() gaps=() firsts=() par_gaps=()
+  local root=$1 prepare=$2 counts=$3 setting=$4 r n
+  local scan_times=() du_times=() peaks=() gaps=() firsts=() par_gaps=()
+  declare -A par_times=()
   for r in $(seq "$rounds"); do
     $prepare
     timed "$build/bench/scan_bench" "$root" 1 > /dev/null
@@ -74,14 +78,25 @@ measure() {
     firsts+=("$(field first_tick_ms)")
     $prepare
     du_times+=("$(timed du -sk --apparent-size "$root")")
-    $prepare
-    par_times+=("$(timed "$build/bench/par_walk" "$root" 8)")
-    same_total par_walk "$(awk 'NR == 1 {print $1}' "$out")"
-    par_gaps+=("$(field longest_tick_gap_ms)")
+    for n in $counts; do
+      $prepare
+      par_times[$n]+="$(timed "$build/bench/par_walk" "$root" "$n") "
+      same_total par_walk "$(awk 'NR == 1 {print $1}' "$out")"
+      [ "$n" = 8 ] && par_gaps+=("$(field longest_tick_gap_ms)")
+    done
   done
   scan_med=$(printf '%s\n' "${scan_times[@]}" | median)
   du_med=$(printf '%s\n' "${du_times[@]}" | median)
-  par_med=$(printf '%s\n' "${par_times[@]}" | median)
+  par_best="" par_best_threads=""
+  for n in $counts; do
+    local m
+    m=$(printf '%s\n' ${par_times[$n]} | median)
+    echo "parwalk${n}${setting}_median_s: $m"
+    [ "$n" = 8 ] && par_med=$m
+    if [ -z "$par_best" ] || awk -v a="$m" -v b="$par_best" 'BEGIN {exit !(a < b)}'; then
+      par_best=$m par_best_threads=$n
+    fi
+  done
   peak=$(printf '%s\n' "${peaks[@]}" | maximum)
   gap=$(printf '%s\n' "${gaps[@]}" | maximum)
   first=$(printf '%s\n' "${firsts[@]}" | maximum)
@@ -90,12 +105,11 @@ measure() {
 
 # --- warm -------------------------------------------------------------------
 du -sk --apparent-size "$tree" > /dev/null # warm the cache
-measure "$tree" :
+measure "$tree" : 8 ""
 warm_ratio=$(ratio "$scan_med" "$du_med")
 warm_par_ratio=$(ratio "$par_med" "$du_med")
 echo "scan_median_s: $scan_med"
 echo "du_median_s: $du_med"
-echo "parwalk8_median_s: $par_med"
 echo "scan_files_per_s: $(awk -v f="$files" -v s="$scan_med" 'BEGIN {printf "%.0f", f / s}')"
 echo "scan_peak_rss_mb: $peak"
 echo "longest_tick_gap_ms: $gap"
@@ -148,18 +162,21 @@ if [ -z "$cold_skip" ]; then
     umount "$mnt"
     mount -t ext4 -o ro,noload "$loop" "$mnt"
   }
-  measure "$mnt" remount
+  # The cold yardstick: the plain walk at its best thread count, side by side.
+  measure "$mnt" remount "8 16 32 64" _cold
   cold_ratio=$(ratio "$scan_med" "$du_med")
   cold_par_ratio=$(ratio "$par_med" "$du_med")
   echo "loop_direct_io: $dio"
   echo "scan_cold_median_s: $scan_med"
   echo "du_cold_median_s: $du_med"
-  echo "parwalk8_cold_median_s: $par_med"
+  echo "parwalk_best_cold_threads: $par_best_threads"
+  echo "parwalk_best_cold_median_s: $par_best"
   echo "scan_cold_peak_rss_mb: $peak"
   echo "cold_longest_tick_gap_ms: $gap"
   echo "cold_first_tick_ms: $first"
   echo "parwalk8_cold_longest_tick_gap_ms: $par_gap"
   echo "parwalk8_cold_vs_du_ratio: $cold_par_ratio"
+  echo "scan_cold_vs_parwalk_best_ratio: $(ratio "$scan_med" "$par_best")"
   echo "scan_cold_vs_du_ratio: $cold_ratio"
 else
   echo "cold setting skipped: $cold_skip"
