@@ -41,8 +41,8 @@ QString DisplayPath(const std::string &path)
     return QString::fromLocal8Bit(path.data(), qsizetype(path.size()));
 }
 
-TForm1::TForm1(QWidget *parent)
-    : QWidget(parent), ui(std::make_unique<Ui::TForm1>()), FEngine(std::make_unique<TWalkEngine>()),
+TForm1::TForm1(QWidget *parent, TWalkOptions walk)
+    : QWidget(parent), ui(std::make_unique<Ui::TForm1>()), FEngine(std::make_unique<TWalkEngine>(std::move(walk))),
       FLastDir(fsys::GetCurrentDir())
 {
     InitQuintavoResources();

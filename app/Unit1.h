@@ -32,7 +32,8 @@ class THelpDlg;
 class TForm1 : public QWidget {
     Q_OBJECT
 public:
-    explicit TForm1(QWidget *parent = nullptr);
+    // `walk`: how its walks run (tests hold a walk back through its hook).
+    explicit TForm1(QWidget *parent = nullptr, TWalkOptions walk = {});
     ~TForm1() override;
 
     // --- controls, as the stored form places them

@@ -369,9 +369,9 @@ private slots:
     {
         TempTree t;
         QCOMPARE(Shell("mkdir -p '" + t.Path("many") + "' && cd '" + t.Path("many")
-                       + "' && seq 1 30000 | xargs touch && cd .. && mkdir sub && cp -r many sub/"),
+                       + "' && seq 1 300 | xargs touch && cd .. && mkdir sub && cp -r many sub/"),
                  0);
-        Window w;
+        Window w(2);
         bool disabledSeen = false;
         int ticks = 0;
         QObject::connect(w.form.ScanTimer, &QTimer::timeout, [&] {
@@ -388,9 +388,8 @@ private slots:
     void closingDuringAScanWaitsForTheWalk()
     {
         TempTree t;
-        // Thousands of folders: a walk long enough for the timer to tick.
-        QCOMPARE(Shell("cd '" + t.Root() + "' && mkdir -p $(seq -f 'a/d%g/x' 1 8000) && seq 1 20000 | xargs touch"), 0);
-        Window w;
+        QCOMPARE(Shell("cd '" + t.Root() + "' && mkdir -p $(seq -f 'a/d%g/x' 1 800) && seq 1 2000 | xargs touch"), 0);
+        Window w(2);
         bool closedDuringWalk = false;
         QObject::connect(w.form.ScanTimer, &QTimer::timeout, &w.form, [&] {
             closedDuringWalk = true;

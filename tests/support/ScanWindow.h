@@ -7,18 +7,39 @@
 #include "Unit1.h"
 
 #include <QCoreApplication>
+#include <QTimer>
+#include <atomic>
+#include <chrono>
+#include <memory>
+#include <thread>
 #include <QStringList>
 #include <string>
 
 struct ScanWindow {
+    // The timer's ticks so far; with `holdTicks`, every file's status waits
+    // until that many were served (five seconds at most), so that a scan lasts
+    // long enough to be watched however fast the disk.
+    // Shared with the walk's workers, which may outlive a window closed mid-walk.
+    std::shared_ptr<std::atomic<int>> ticks = std::make_shared<std::atomic<int>>(0);
     TForm1 form;
     QStringList warnings;
     std::string startDir = fsys::GetCurrentDir();
-    ScanWindow()
+    explicit ScanWindow(int holdTicks = 0) : form(nullptr, HeldUntil(holdTicks))
     {
+        QObject::connect(form.ScanTimer, &QTimer::timeout, [t = ticks] { ++*t; });
         platform::SetBoxHook([this](const QString &, const QString &text) { warnings << text; });
         form.show();
         QCoreApplication::processEvents();
+    }
+    TWalkOptions HeldUntil(int holdTicks)
+    {
+        TWalkOptions options;
+        if (holdTicks > 0)
+            options.BeforeStatus = [t = ticks, holdTicks](const char *) {
+                for (int i = 0; i < 5000 && *t < holdTicks; ++i)
+                    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            };
+        return options;
     }
     ~ScanWindow()
     {
