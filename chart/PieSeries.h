@@ -79,9 +79,6 @@ public:
     QPoint ExplodeOffset(int i) const;
     void ExplodeLargest();
 
-protected:
-    bool SharesClassWith(const TChartSeries *other) const override;
-
 private:
     bool FDark3D = true;
     int FExplodeBiggest = 0;
