@@ -34,10 +34,20 @@ struct FakeBrowser {
     bool choose = true;
     std::string answer;
     int error = 0;
+    // Whether it opens a modal window that takes the focus, as the real one does.
+    bool takesTheFocus = false;
     FakeBrowser()
     {
         TBrowseFolderDlg::SetBrowseHook([this](TBrowseFolderDlg &dlg) {
             starts << QString::fromStdString(dlg.FolderName);
+            if (takesTheFocus) {
+                QDialog browser;
+                QTimer::singleShot(0, &browser, [&browser] {
+                    QTRY_VERIFY(browser.isActiveWindow());
+                    browser.reject();
+                });
+                browser.exec();
+            }
             dlg.SelectedName = answer;
             errno = error;
             return choose;
@@ -167,14 +177,15 @@ private slots:
         owner.show();
         TDirSelDlg dlg(&owner, QImage());
         dlg.DirEdit->SetText(startDir);
-        QString opened, title;
+        QString opened, title, selected;
         QStringList history;
-        bool dlgStillModal = false;
+        bool dlgStillModal = false, allSelectedOnShow = false;
         QWidget *focus = nullptr;
         std::string text;
         whenModal([&](QWidget *) {
             dlg.activateWindow();
             QVERIFY(QTest::qWaitForWindowActive(&dlg));
+            allSelectedOnShow = dlg.DirEdit->selectedText() == QString::fromStdString(startDir);
             QTimer::singleShot(0, [&] {
                 QTRY_VERIFY(qobject_cast<QFileDialog *>(QApplication::activeModalWidget()) != nullptr);
                 auto *browser = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
@@ -183,10 +194,12 @@ private slots:
                 history = browser->history();
                 QTest::keyClick(browser, Qt::Key_Escape);
             });
+            dlg.DirEdit->setSelection(1, 3);
             QTest::keyClick(dlg.DirEdit, Qt::Key_Down, Qt::AltModifier);
             dlgStillModal = dlg.isVisible() && QApplication::activeModalWidget() == &dlg;
             QTRY_VERIFY(QApplication::focusWidget() != nullptr);
             focus = QApplication::focusWidget();
+            selected = dlg.DirEdit->selectedText();
             text = dlg.DirEdit->Text();
             dlg.FreeBtn2->OnClick(nullptr);
         });
@@ -197,6 +210,10 @@ private slots:
         QVERIFY(!history.contains(QStringLiteral("/seeded-history")));
         QVERIFY(dlgStillModal);
         QCOMPARE(focus, static_cast<QWidget *>(dlg.DirEdit));
+        // The box opening with its dialog selects all; getting the focus back
+        // from the browser keeps what was selected.
+        QVERIFY(allSelectedOnShow);
+        QCOMPARE(selected, QString::fromStdString(startDir.substr(1, 3)));
         QCOMPARE(text, startDir);
         QCoreApplication::processEvents();
         QCOMPARE(QDir(Home(QStringLiteral(".config"))).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
@@ -258,18 +275,77 @@ private slots:
         QCOMPARE(browser.starts.last(), text);
     }
 
+    // The box gets the focus back with its window once the browser has gone:
+    // that is no focus from another control, and the selection stays.
     void cancelChangesNothing()
     {
         FakeBrowser browser;
         browser.choose = false;
-        TDirectoryEdit edit;
-        edit.setText(QStringLiteral("/usr/share"));
-        edit.SetInitialDirText(QStringLiteral("/tmp"));
-        edit.setSelection(1, 3);
-        edit.DoBrowse();
-        QCOMPARE(edit.text(), QStringLiteral("/usr/share"));
-        QCOMPARE(edit.selectedText(), QStringLiteral("usr"));
-        QCOMPARE(edit.InitialDirText(), QStringLiteral("/tmp"));
+        browser.takesTheFocus = true;
+        QWidget window;
+        auto *edit = new TDirectoryEdit(&window);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        edit->setFocus();
+        edit->setText(QStringLiteral("/no/such"));
+        edit->SetInitialDirText(QStringLiteral("/tmp"));
+        edit->setSelection(1, 1);
+        QTest::keyClick(edit, Qt::Key_Down, Qt::AltModifier);
+        QCOMPARE(browser.starts.size(), 1);
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QCOMPARE(edit->text(), QStringLiteral("/no/such"));
+        QCOMPARE(edit->selectedText(), QStringLiteral("n"));
+        QCOMPARE(edit->InitialDirText(), QStringLiteral("/tmp"));
+        QTest::keyClicks(edit, QStringLiteral("X"));
+        QCOMPARE(edit->text(), QStringLiteral("/Xo/such"));
+    }
+
+    // Side buttons do nothing on the box or its button: no caret move, no
+    // selection change, no focus, no browse.
+    void otherMouseButtonsDoNothing_data()
+    {
+        QTest::addColumn<int>("button");
+        QTest::addColumn<bool>("onBrowseButton");
+        QTest::newRow("back on the text") << int(Qt::BackButton) << false;
+        QTest::newRow("forward on the text") << int(Qt::ForwardButton) << false;
+        QTest::newRow("back on the browse button") << int(Qt::BackButton) << true;
+    }
+
+    void otherMouseButtonsDoNothing()
+    {
+        QFETCH(int, button);
+        QFETCH(bool, onBrowseButton);
+        FakeBrowser browser;
+        browser.choose = false;
+        QWidget window;
+        window.resize(300, 60);
+        auto *edit = new TDirectoryEdit(&window);
+        edit->setGeometry(8, 8, 273, 21);
+        auto *other = new QLineEdit(&window);
+        other->setGeometry(8, 32, 100, 21);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        edit->setText(QStringLiteral("/usr/share"));
+        edit->setSelection(1, 3);
+        const QPoint at = onBrowseButton ? edit->Button()->mapTo(&window, QPoint(5, 5)) : edit->mapTo(&window, QPoint(120, 10));
+        // With the focus in the box, then in another control.
+        for (QWidget *focus : {static_cast<QWidget *>(edit), static_cast<QWidget *>(other)}) {
+            focus->setFocus();
+            const QString selected = edit->selectedText();
+            QTest::mouseClick(window.windowHandle(), Qt::MouseButton(button), {}, at);
+            QTest::mouseDClick(window.windowHandle(), Qt::MouseButton(button), {}, at);
+            QCOMPARE(QApplication::focusWidget(), focus);
+            QCOMPARE(edit->selectedText(), selected);
+            QCOMPARE(edit->cursorPosition(), 4);
+            if (focus == edit)
+                QCOMPARE(selected, QStringLiteral("usr"));
+        }
+        QVERIFY(browser.starts.isEmpty());
+        // The left button still reaches the box.
+        QTest::mouseClick(window.windowHandle(), Qt::LeftButton, {}, edit->mapTo(&window, QPoint(120, 10)));
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(edit));
+        QVERIFY(edit->selectedText().isEmpty());
     }
 
     void itemWithoutAPathReportsTheSystemError()
