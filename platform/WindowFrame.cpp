@@ -1,5 +1,6 @@
 #include "WindowFrame.h"
 
+#include <QExposeEvent>
 #include <QGuiApplication>
 #include <QWidget>
 #include <algorithm>
@@ -71,6 +72,17 @@ QMargins ExpectedFrameMargins(QWidget *window)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     return {};
+}
+
+QRegion ExposedRegion(const QExposeEvent &e)
+{
+    // The toolkit keeps the region for the windows it paints itself and points
+    // others to paint events; widgets paint through the backing store, which an
+    // expose only flushes.
+    QT_WARNING_PUSH
+    QT_WARNING_DISABLE_DEPRECATED
+    return e.region();
+    QT_WARNING_POP
 }
 
 } // namespace platform
