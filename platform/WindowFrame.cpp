@@ -2,6 +2,7 @@
 
 #include <QExposeEvent>
 #include <QGuiApplication>
+#include <QScreen>
 #include <QWidget>
 #include <algorithm>
 #include <chrono>
@@ -72,6 +73,40 @@ QMargins ExpectedFrameMargins(QWidget *window)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     return {};
+}
+
+QPoint CentreOver(QWidget *window, const QWidget *owner, bool keepOnScreen)
+{
+    // The frame: the one the window had, or the one the window manager will give it.
+    QMargins m(window->geometry().left() - window->frameGeometry().left(),
+               window->geometry().top() - window->frameGeometry().top(),
+               window->frameGeometry().right() - window->geometry().right(),
+               window->frameGeometry().bottom() - window->geometry().bottom());
+    if (m.isNull())
+        m = ExpectedFrameMargins(window);
+    const QSize outer = window->size().grownBy(m);
+    // A frameless owner's outer rectangle is its own; the frame the toolkit
+    // works out for it under a window manager can be wrong for a while.
+    const QWidget *o = owner->window();
+    const QRect ownerRect = o->windowFlags() & Qt::FramelessWindowHint ? o->geometry() : o->frameGeometry();
+    QPoint at(ownerRect.left() + (ownerRect.width() - outer.width()) / 2,
+              ownerRect.top() + (ownerRect.height() - outer.height()) / 2);
+    if (keepOnScreen) {
+        const QScreen *screen = o->screen() ? o->screen() : QGuiApplication::primaryScreen();
+        if (screen) {
+            const QRect desk = screen->availableGeometry();
+            if (at.x() + outer.width() > desk.left() + desk.width())
+                at.setX(desk.left() + desk.width() - outer.width());
+            if (at.x() < desk.left())
+                at.setX(desk.left());
+            if (at.y() + outer.height() > desk.top() + desk.height())
+                at.setY(desk.top() + desk.height() - outer.height());
+            if (at.y() < desk.top())
+                at.setY(desk.top());
+        }
+    }
+    window->setGeometry(QRect(at + QPoint(m.left(), m.top()), window->size()));
+    return at;
 }
 
 QRegion ExposedRegion(const QExposeEvent &e)
