@@ -72,6 +72,8 @@ void CloseEvenWhenBlocked(QWidget *window)
     if (!x11 || !window)
         return;
     xcb_connection_t *c = x11->connection();
+    if (!c)
+        return;
     const xcb_atom_t protocols = internAtom(c, "WM_PROTOCOLS");
     const xcb_atom_t deleteWindow = internAtom(c, "WM_DELETE_WINDOW");
     if (protocols == XCB_ATOM_NONE || deleteWindow == XCB_ATOM_NONE)

@@ -46,6 +46,8 @@ QMargins ExpectedFrameMargins(QWidget *window)
     if (!x11 || !window)
         return {};
     xcb_connection_t *c = x11->connection();
+    if (!c)
+        return {};
     const xcb_window_t win = xcb_window_t(window->winId());
     const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
     const xcb_atom_t request = internAtom(c, "_NET_REQUEST_FRAME_EXTENTS");

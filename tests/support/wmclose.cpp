@@ -30,9 +30,12 @@ int main(int argc, char **argv)
     ev.data.data32[1] = 2; // from a pager or taskbar
     std::free(atom);
     const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
-    xcb_send_event(c, 0, root, XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
-                   reinterpret_cast<const char *>(&ev));
-    xcb_flush(c);
+    // Checked: a request still unread when the connection closes can be dropped.
+    xcb_generic_error_t *error = xcb_request_check(
+        c, xcb_send_event_checked(c, 0, root, XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                                  reinterpret_cast<const char *>(&ev)));
+    const int status = error ? 1 : 0;
+    std::free(error);
     xcb_disconnect(c);
-    return 0;
+    return status;
 }
