@@ -2,6 +2,7 @@
 
 #include "Accessibility.h"
 #include "Chart.h"
+#include "CloseRequest.h"
 #include "DirSelDlg.h"
 #include "FileSystem.h"
 #include "FreeBtn.h"
@@ -98,6 +99,8 @@ TForm1::TForm1(QWidget *parent, TWalkOptions walk)
     Chart1->installEventFilter(this);
     Fond->installEventFilter(this);
     NameForScreenReaders(this);
+    // The window manager's close ends the program also while a box is open.
+    platform::CloseEvenWhenBlocked(this);
     FormCreate();
     PrepareScanText();
 }

@@ -86,6 +86,22 @@ void TCustomChartPanel::SetColor(TColor c)
     }
 }
 
+void TCustomChartPanel::SetBevelInner(TPanelBevel v)
+{
+    if (v != FBevelInner) {
+        FBevelInner = v;
+        Invalidate();
+    }
+}
+
+void TCustomChartPanel::SetBorderWidth(int v)
+{
+    if (v != FBorderWidth) {
+        FBorderWidth = v;
+        Invalidate();
+    }
+}
+
 void TCustomChartPanel::Invalidate()
 {
     if (!FConstructed)
@@ -103,7 +119,7 @@ void TCustomChartPanel::Repaint()
 void TCustomChartPanel::PaintChart(TCanvas *target, const TRect &rect)
 {
     DrawBounds = FChartCanvas->BeginFrame(target, FView3DOptions.get(), FColor, FView3D, rect);
-    const int w = DrawBounds.Width(), h = DrawBounds.Height(), b = BorderWidth;
+    const int w = DrawBounds.Width(), h = DrawBounds.Height(), b = FBorderWidth;
     FPlotRect = TRect{DrawBounds.Left + b + MulDiv(MarginLeft, w, 100), DrawBounds.Top + b + MulDiv(MarginTop, h, 100),
                       DrawBounds.Right - b - MulDiv(MarginRight, w, 100),
                       DrawBounds.Bottom - b - MulDiv(MarginBottom, h, 100)};
@@ -149,11 +165,12 @@ void TCustomChartPanel::DrawBevels(const TRect &rect)
         r = TRect{r.Left + 1, r.Top + 1, r.Right - 1, r.Bottom - 1};
     };
     bevel(BevelOuter);
-    if (BorderWidth > 0) {
-        c->BevelFrame(r, FColor, FColor, BorderWidth);
-        r = TRect{r.Left + BorderWidth, r.Top + BorderWidth, r.Right - BorderWidth, r.Bottom - BorderWidth};
+    if (FBorderWidth > 0) {
+        const int b = FBorderWidth;
+        c->BevelFrame(r, FColor, FColor, b);
+        r = TRect{r.Left + b, r.Top + b, r.Right - b, r.Bottom - b};
     }
-    bevel(BevelInner);
+    bevel(FBevelInner);
 }
 
 void TCustomChartPanel::ApplyFillStyle(TColor color, TBrushStyle style, TColor backColor)

@@ -40,8 +40,6 @@ public:
     TColor Color() const override { return FColor; }
     void SetColor(TColor c);
     TPanelBevel BevelOuter = TPanelBevel::bvRaised;
-    TPanelBevel BevelInner = TPanelBevel::bvNone;
-    int BorderWidth = 0;
     Qt::CursorShape SavedCursor = Qt::ArrowCursor;
     bool ClickConsumed = false;
     bool IsDestroying() const override { return FDestroying; }
@@ -72,6 +70,11 @@ public:
             Invalidate();
         }
     }
+    TPanelBevel BevelInner() const { return FBevelInner; }
+    void SetBevelInner(TPanelBevel v);
+    // The border between the bevels, in pixels.
+    int BorderWidth() const { return FBorderWidth; }
+    void SetBorderWidth(int v);
 
     // The control's own mouse events, raised before the chart's handling.
     TMouseEvent OnMouseDown;
@@ -94,6 +97,8 @@ private:
     std::unique_ptr<TChartCanvas3D> FChartCanvas;
     TRect FPlotRect;
     TColor FColor = clBtnFace;
+    TPanelBevel FBevelInner = TPanelBevel::bvNone;
+    int FBorderWidth = 0;
     bool FConstructed = false;
     bool FDestroying = false;
     bool FNeedsPaint = true;

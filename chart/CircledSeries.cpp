@@ -37,7 +37,8 @@ template <typename F> void TCircledSeries::ForSameClassSeries(F f)
 
 bool TCircledSeries::SharesClassWith(const TChartSeries *other) const
 {
-    return dynamic_cast<const TCircledSeries *>(other) != nullptr;
+    // This series' class is the other's or derives from it.
+    return dynamic_cast<const TCircledSeries *>(other) != nullptr && metaObject()->inherits(other->metaObject());
 }
 
 void TCircledSeries::SetCircled(bool v)

@@ -48,8 +48,10 @@ public:
     TColor ResolvedBackColor() const;
 
 protected:
-    // True when the other series is of this series' class or derives from it.
-    virtual bool SharesClassWith(const TChartSeries *other) const;
+    // True when the other series is round too and this series' class is the
+    // other's class or derives from it: such series take the circle settings.
+    // Classes are told apart by their meta-object, so each declares Q_OBJECT.
+    bool SharesClassWith(const TChartSeries *other) const;
 
 private:
     void AdjustCircleToScreen();

@@ -21,11 +21,6 @@ TPieSeries::TPieSeries(QObject *owner)
     Marks.ArrowLength = 8;
 }
 
-bool TPieSeries::SharesClassWith(const TChartSeries *other) const
-{
-    return dynamic_cast<const TPieSeries *>(other) != nullptr;
-}
-
 void TPieSeries::SetDark3D(bool v)
 {
     if (v != FDark3D) {

@@ -84,9 +84,6 @@ public:
     std::optional<QPoint> SliceMiddlePoint(int i) const;
     void ExplodeLargest();
 
-protected:
-    bool SharesClassWith(const TChartSeries *other) const override;
-
 private:
     bool FDark3D = true;
     int FExplodeBiggest = 0;

@@ -72,18 +72,7 @@ void THelpDlg::showEvent(QShowEvent *e)
 {
     if (FCenterOnOwner && parentWidget()) {
         FCenterOnOwner = false;
-        // Centred by the outer size; a window manager frames the dialog only
-        // once it is mapped, so its frame is asked for beforehand.
-        QSize outer = frameGeometry().size();
-        if (outer == size()) {
-            const QMargins m = platform::ExpectedFrameMargins(this);
-            outer += QSize(m.left() + m.right(), m.top() + m.bottom());
-        }
-        // A frameless owner's outer rectangle is its own; the frame the toolkit
-        // works out for it under a window manager can be wrong for a while.
-        const QWidget *owner = parentWidget();
-        const QRect o = owner->windowFlags() & Qt::FramelessWindowHint ? owner->geometry() : owner->frameGeometry();
-        move(o.left() + (o.width() - outer.width()) / 2, o.top() + (o.height() - outer.height()) / 2);
+        platform::CentreOver(this, parentWidget(), false);
     }
     // An error here is reported and the dialog opens all the same.
     try {

@@ -11,8 +11,11 @@ THintWindow::THintWindow(QWidget *owner)
     setPalette(QToolTip::palette());
     setFont(QToolTip::font());
     setAutoFillBackground(true);
+    // The tip is exactly as wide as its text: the text starts right inside
+    // the frame, at the top, and the 4 extra pixels stay below it.
     setMargin(0);
-    setIndent(2);
+    setIndent(0);
+    setAlignment(Qt::AlignLeft | Qt::AlignTop);
     setFrameStyle(QFrame::Box | QFrame::Plain);
     setLineWidth(1);
     hide();
@@ -27,9 +30,7 @@ QSize THintWindow::CalcHintRect(const QString &text) const
 void THintWindow::ActivateHint(const QRect &rect, const QString &text)
 {
     setText(text);
-    // The frame and a little room on the sides keep the whole text readable.
-    const int sides = 2 * (frameWidth() + 2);
-    QRect r(rect.left(), rect.top(), rect.width() + sides, rect.height() + 4);
+    QRect r(rect.left(), rect.top(), rect.width(), rect.height() + 4);
     if (const QScreen *screen = QGuiApplication::screenAt(rect.topLeft()) ? QGuiApplication::screenAt(rect.topLeft())
                                                                           : QGuiApplication::primaryScreen()) {
         const QRect desk = screen->geometry();

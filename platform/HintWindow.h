@@ -7,8 +7,8 @@ class THintWindow : public QLabel {
     Q_OBJECT
 public:
     explicit THintWindow(QWidget *owner);
-    // Shows the text in the rectangle (screen pixels); 4 pixels are added below
-    // and the window is kept on the desktop.
+    // Shows the text in the rectangle (screen pixels), frame included: 4 pixels
+    // are added below, nothing on the sides, and the window is kept on the desktop.
     void ActivateHint(const QRect &rect, const QString &text);
     // Hides the tip.
     void ReleaseHandle();

@@ -1,6 +1,8 @@
 #include "WindowFrame.h"
 
+#include <QExposeEvent>
 #include <QGuiApplication>
+#include <QScreen>
 #include <QWidget>
 #include <algorithm>
 #include <chrono>
@@ -44,6 +46,8 @@ QMargins ExpectedFrameMargins(QWidget *window)
     if (!x11 || !window)
         return {};
     xcb_connection_t *c = x11->connection();
+    if (!c)
+        return {};
     const xcb_window_t win = xcb_window_t(window->winId());
     const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
     const xcb_atom_t request = internAtom(c, "_NET_REQUEST_FRAME_EXTENTS");
@@ -71,6 +75,51 @@ QMargins ExpectedFrameMargins(QWidget *window)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     return {};
+}
+
+QPoint CentreOver(QWidget *window, const QWidget *owner, bool keepOnScreen)
+{
+    // The frame: the one the window had, or the one the window manager will give it.
+    QMargins m(window->geometry().left() - window->frameGeometry().left(),
+               window->geometry().top() - window->frameGeometry().top(),
+               window->frameGeometry().right() - window->geometry().right(),
+               window->frameGeometry().bottom() - window->geometry().bottom());
+    if (m.isNull())
+        m = ExpectedFrameMargins(window);
+    const QSize outer = window->size().grownBy(m);
+    // A frameless owner's outer rectangle is its own; the frame the toolkit
+    // works out for it under a window manager can be wrong for a while.
+    const QWidget *o = owner->window();
+    const QRect ownerRect = o->windowFlags() & Qt::FramelessWindowHint ? o->geometry() : o->frameGeometry();
+    QPoint at(ownerRect.left() + (ownerRect.width() - outer.width()) / 2,
+              ownerRect.top() + (ownerRect.height() - outer.height()) / 2);
+    if (keepOnScreen) {
+        const QScreen *screen = o->screen() ? o->screen() : QGuiApplication::primaryScreen();
+        if (screen) {
+            const QRect desk = screen->availableGeometry();
+            if (at.x() + outer.width() > desk.left() + desk.width())
+                at.setX(desk.left() + desk.width() - outer.width());
+            if (at.x() < desk.left())
+                at.setX(desk.left());
+            if (at.y() + outer.height() > desk.top() + desk.height())
+                at.setY(desk.top() + desk.height() - outer.height());
+            if (at.y() < desk.top())
+                at.setY(desk.top());
+        }
+    }
+    window->setGeometry(QRect(at + QPoint(m.left(), m.top()), window->size()));
+    return at;
+}
+
+QRegion ExposedRegion(const QExposeEvent &e)
+{
+    // The toolkit keeps the region for the windows it paints itself and points
+    // others to paint events; widgets paint through the backing store, which an
+    // expose only flushes.
+    QT_WARNING_PUSH
+    QT_WARNING_DISABLE_DEPRECATED
+    return e.region();
+    QT_WARNING_POP
 }
 
 } // namespace platform

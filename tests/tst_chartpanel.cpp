@@ -233,7 +233,7 @@ private slots:
     {
         QTest::addColumn<int>("setting");
         const char *names[] = {"margins", "margin left", "margin bottom", "bevel", "left axis", "legend",
-                               "title", "foot", "back colour", "monochrome"};
+                               "title", "foot", "back colour", "monochrome", "inner bevel", "border width"};
         for (int i = 0; i < int(std::size(names)); ++i)
             QTest::newRow(names[i]) << i;
     }
@@ -258,6 +258,8 @@ private slots:
             [&](bool n) { c.PutFootVisible(n ? !c.GetFootVisible() : c.GetFootVisible()); },
             [&](bool n) { c.SetBackColor(n ? clRed : RGB(0, 0, 0x80)); },
             [&](bool n) { c.ChartCanvas()->SetMonochrome(n); },
+            [&](bool n) { c.SetBevelInner(n ? TPanelBevel::bvLowered : TPanelBevel::bvNone); },
+            [&](bool n) { c.SetBorderWidth(n ? 3 : 0); },
         };
         const int frames = p.afterDraw;
         set[setting](false);

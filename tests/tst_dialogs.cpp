@@ -20,6 +20,7 @@
 #include <QFileDialog>
 #include <QFileSystemModel>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStyle>
@@ -36,10 +37,20 @@ struct FakeBrowser {
     bool choose = true;
     std::string answer;
     int error = 0;
+    // Whether it opens a modal window that takes the focus, as the real one does.
+    bool takesTheFocus = false;
     FakeBrowser()
     {
         TBrowseFolderDlg::SetBrowseHook([this](TBrowseFolderDlg &dlg) {
             starts << QString::fromStdString(dlg.FolderName);
+            if (takesTheFocus) {
+                QDialog browser;
+                QTimer::singleShot(0, &browser, [&browser] {
+                    QTRY_VERIFY(browser.isActiveWindow());
+                    browser.reject();
+                });
+                browser.exec();
+            }
             dlg.SelectedName = answer;
             errno = error;
             return choose;
@@ -171,14 +182,15 @@ private slots:
         owner.show();
         TDirSelDlg dlg(&owner, QImage());
         dlg.DirEdit->SetText(startDir);
-        QString opened, title;
+        QString opened, title, selected;
         QStringList history, headers, types;
-        bool dlgStillModal = false;
+        bool dlgStillModal = false, allSelectedOnShow = false;
         QWidget *focus = nullptr;
         std::string text;
         whenModal([&](QWidget *) {
             dlg.activateWindow();
             QVERIFY(QTest::qWaitForWindowActive(&dlg));
+            allSelectedOnShow = dlg.DirEdit->selectedText() == QString::fromStdString(startDir);
             QTimer::singleShot(0, [&] {
                 QTRY_VERIFY(qobject_cast<QFileDialog *>(QApplication::activeModalWidget()) != nullptr);
                 auto *browser = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
@@ -196,10 +208,12 @@ private slots:
                 }
                 QTest::keyClick(browser, Qt::Key_Escape);
             });
+            dlg.DirEdit->setSelection(1, 3);
             QTest::keyClick(dlg.DirEdit, Qt::Key_Down, Qt::AltModifier);
             dlgStillModal = dlg.isVisible() && QApplication::activeModalWidget() == &dlg;
             QTRY_VERIFY(QApplication::focusWidget() != nullptr);
             focus = QApplication::focusWidget();
+            selected = dlg.DirEdit->selectedText();
             text = dlg.DirEdit->Text();
             dlg.FreeBtn2->OnClick(nullptr);
         });
@@ -213,6 +227,10 @@ private slots:
         QVERIFY(!history.contains(QStringLiteral("/seeded-history")));
         QVERIFY(dlgStillModal);
         QCOMPARE(focus, static_cast<QWidget *>(dlg.DirEdit));
+        // The box opening with its dialog selects all; getting the focus back
+        // from the browser keeps what was selected.
+        QVERIFY(allSelectedOnShow);
+        QCOMPARE(selected, QString::fromStdString(startDir.substr(1, 3)));
         QCOMPARE(text, startDir);
         QCoreApplication::processEvents();
         QCOMPARE(QDir(Home(QStringLiteral(".config"))).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
@@ -320,18 +338,77 @@ private slots:
         QCOMPARE(browser.starts.last(), text);
     }
 
+    // The box gets the focus back with its window once the browser has gone:
+    // that is no focus from another control, and the selection stays.
     void cancelChangesNothing()
     {
         FakeBrowser browser;
         browser.choose = false;
-        TDirectoryEdit edit;
-        edit.setText(QStringLiteral("/usr/share"));
-        edit.SetInitialDirText(QStringLiteral("/tmp"));
-        edit.setSelection(1, 3);
-        edit.DoBrowse();
-        QCOMPARE(edit.text(), QStringLiteral("/usr/share"));
-        QCOMPARE(edit.selectedText(), QStringLiteral("usr"));
-        QCOMPARE(edit.InitialDirText(), QStringLiteral("/tmp"));
+        browser.takesTheFocus = true;
+        QWidget window;
+        auto *edit = new TDirectoryEdit(&window);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        edit->setFocus();
+        edit->setText(QStringLiteral("/no/such"));
+        edit->SetInitialDirText(QStringLiteral("/tmp"));
+        edit->setSelection(1, 1);
+        QTest::keyClick(edit, Qt::Key_Down, Qt::AltModifier);
+        QCOMPARE(browser.starts.size(), 1);
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QCOMPARE(edit->text(), QStringLiteral("/no/such"));
+        QCOMPARE(edit->selectedText(), QStringLiteral("n"));
+        QCOMPARE(edit->InitialDirText(), QStringLiteral("/tmp"));
+        QTest::keyClicks(edit, QStringLiteral("X"));
+        QCOMPARE(edit->text(), QStringLiteral("/Xo/such"));
+    }
+
+    // Side buttons do nothing on the box or its button: no caret move, no
+    // selection change, no focus, no browse.
+    void otherMouseButtonsDoNothing_data()
+    {
+        QTest::addColumn<int>("button");
+        QTest::addColumn<bool>("onBrowseButton");
+        QTest::newRow("back on the text") << int(Qt::BackButton) << false;
+        QTest::newRow("forward on the text") << int(Qt::ForwardButton) << false;
+        QTest::newRow("back on the browse button") << int(Qt::BackButton) << true;
+    }
+
+    void otherMouseButtonsDoNothing()
+    {
+        QFETCH(int, button);
+        QFETCH(bool, onBrowseButton);
+        FakeBrowser browser;
+        browser.choose = false;
+        QWidget window;
+        window.resize(300, 60);
+        auto *edit = new TDirectoryEdit(&window);
+        edit->setGeometry(8, 8, 273, 21);
+        auto *other = new QLineEdit(&window);
+        other->setGeometry(8, 32, 100, 21);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        edit->setText(QStringLiteral("/usr/share"));
+        edit->setSelection(1, 3);
+        const QPoint at = onBrowseButton ? edit->Button()->mapTo(&window, QPoint(5, 5)) : edit->mapTo(&window, QPoint(120, 10));
+        // With the focus in the box, then in another control.
+        for (QWidget *focus : {static_cast<QWidget *>(edit), static_cast<QWidget *>(other)}) {
+            focus->setFocus();
+            const QString selected = edit->selectedText();
+            QTest::mouseClick(window.windowHandle(), Qt::MouseButton(button), {}, at);
+            QTest::mouseDClick(window.windowHandle(), Qt::MouseButton(button), {}, at);
+            QCOMPARE(QApplication::focusWidget(), focus);
+            QCOMPARE(edit->selectedText(), selected);
+            QCOMPARE(edit->cursorPosition(), 4);
+            if (focus == edit)
+                QCOMPARE(selected, QStringLiteral("usr"));
+        }
+        QVERIFY(browser.starts.isEmpty());
+        // The left button still reaches the box.
+        QTest::mouseClick(window.windowHandle(), Qt::LeftButton, {}, edit->mapTo(&window, QPoint(120, 10)));
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(edit));
+        QVERIFY(edit->selectedText().isEmpty());
     }
 
     void itemWithoutAPathReportsTheSystemError()
@@ -517,6 +594,64 @@ private slots:
         QVERIFY(opened);
         QCOMPARE(boxes.texts, QStringList{QStringLiteral("Can't get file version information for ") + stripped});
         QCOMPARE(dlg.LbVer->text(), QStringLiteral(" Quintavo V 2.0 "));
+    }
+
+    // The warning box of a walk: over the window it speaks for, within the
+    // screen whatever the path's length, which is cut in its middle only when
+    // it must be; a screen reader still gets the whole text.
+    void warningBox_data()
+    {
+        QTest::addColumn<int>("pathBytes");
+        QTest::addColumn<bool>("shortened");
+        QTest::newRow("short") << 30 << false;
+        QTest::newRow("a few lines") << 300 << false;
+        QTest::newRow("120,000 bytes, 15,000 levels down") << 120000 << true;
+    }
+
+    void warningBox()
+    {
+        QFETCH(int, pathBytes);
+        QFETCH(bool, shortened);
+        QString path;
+        while (path.size() < pathBytes - 4)
+            path += QStringLiteral("/dossier");
+        path = path.left(pathBytes - 4) + QStringLiteral("/fin");
+        const QString text = QStringLiteral("Impossible d'atteindre :\r") + path;
+        QWidget owner(nullptr, Qt::FramelessWindowHint);
+        owner.setGeometry(300, 200, 250, 250);
+        owner.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&owner));
+        QRect frame, screen;
+        QString shown, described, caption;
+        qint64 builtIn = -1;
+        QElapsedTimer timer;
+        whenModal([&](QWidget *w) {
+            builtIn = timer.elapsed();
+            auto *box = qobject_cast<QMessageBox *>(w);
+            QVERIFY(box);
+            caption = box->windowTitle();
+            frame = box->frameGeometry();
+            screen = box->screen()->availableGeometry();
+            shown = box->text();
+            described = box->accessibleDescription();
+            box->button(QMessageBox::Ok)->click();
+        });
+        timer.start();
+        platform::WarningBox(&owner, text);
+        qInfo("box with a %d-byte path built and shown in %lld ms", pathBytes, builtIn);
+        QCOMPARE(caption, QStringLiteral("Avertissement"));
+        QVERIFY(screen.contains(frame));
+        QCOMPARE(frame.left(), 300 + (250 - frame.width()) / 2);
+        QCOMPARE(frame.top(), 200 + (250 - frame.height()) / 2);
+        QCOMPARE(described, text);
+        if (!shortened) {
+            QCOMPARE(shown, text);
+            return;
+        }
+        QVERIFY(shown.startsWith(QStringLiteral("Impossible d'atteindre :\r/dossier/dossier")));
+        QVERIFY(shown.endsWith(path.right(20)));
+        QVERIFY(shown.contains(QChar(0x2026)));
+        QVERIFY(shown.size() < 10000);
     }
 
     void helpDialog()

@@ -215,25 +215,69 @@ private slots:
     }
 
     // The button's own repaints draw over what it shows: the pressed image's rim
-    // stays where the normal image is see-through, until the toolkit repaints.
+    // stays where the normal image is see-through, until the toolkit repaints,
+    // be it the parent repainting or the window uncovered (an expose, which
+    // the toolkit serves from its kept image unless asked to paint), and only
+    // within what it repaints.
+    void ownRepaintDrawsOverWhatIsShown_data()
+    {
+        QTest::addColumn<bool>("expose");
+        QTest::newRow("parent repaints") << false;
+        QTest::newRow("window uncovered") << true;
+    }
+
     void ownRepaintDrawsOverWhatIsShown()
     {
+        QFETCH(bool, expose);
         Rig r;
         QImage down = keyed(20, 20, Qt::red);
-        down.setPixelColor(3, 3, Qt::black);
-        r.btn->SetBitmapDown(down);
         QImage normal = keyed(20, 20, Qt::white);
-        normal.setPixelColor(3, 3, QColor(192, 192, 192));
+        for (int x : {3, 9, 10, 19}) {
+            down.setPixelColor(x, 3, Qt::black);
+            normal.setPixelColor(x, 3, QColor(192, 192, 192));
+        }
+        r.btn->SetBitmapDown(down);
         r.btn->SetBitmap(normal);
         QCOMPARE(r.Shown(3, 3), 0x0000FFu);
         QTest::mousePress(r.btn, Qt::LeftButton, {}, QPoint(5, 5));
         QCOMPARE(r.Shown(3, 3), 0x000000u);
         QTest::mouseMove(r.btn, QPoint(60, 60));
         QCOMPARE(r.Shown(), 0xFFFFFFu);
-        QCOMPARE(r.Shown(3, 3), 0x000000u);
-        r.parent.repaint();
+        for (int x : {3, 9, 10, 19})
+            QCOMPARE(r.Shown(x, 3), 0x000000u);
+        // The left ten columns of the button are repainted.
+        const QRect part(r.btn->x(), r.btn->y(), 10, 20);
+        if (expose) {
+            QExposeEvent e{QRegion(part)};
+            QCoreApplication::sendEvent(r.parent.windowHandle(), &e);
+        } else {
+            r.parent.repaint(part);
+        }
         QCOMPARE(r.Shown(3, 3), 0x0000FFu);
+        QCOMPARE(r.Shown(9, 3), 0x0000FFu);
+        QCOMPARE(r.Shown(10, 3), 0x000000u);
+        QCOMPARE(r.Shown(19, 3), 0x000000u);
+        QCOMPARE(r.Shown(), 0xFFFFFFu);
         QTest::mouseRelease(r.btn, Qt::LeftButton, {}, QPoint(60, 60));
+    }
+
+    // A change of Enabled repaints through the paint routine, also when the
+    // button drew itself after it: a click whose handler disables and enables
+    // the button again ends showing the pressed image, not the released one.
+    void enabledChangeRunsThePaintRoutine()
+    {
+        Rig r;
+        QTest::mouseMove(r.btn, QPoint(5, 5));
+        r.btn->OnClick = [&](QObject *) {
+            r.btn->setEnabled(false);
+            QCoreApplication::processEvents();
+            r.btn->setEnabled(true);
+        };
+        QTest::mouseClick(r.btn, Qt::LeftButton, {}, QPoint(5, 5));
+        QCOMPARE(r.Shown(), 0xFF0000u);
+        QCOMPARE(r.Shown(19, 19), 0xFF0000u);
+        QCOMPARE(r.Shown(-1, 5), 0x0000FFu);
+        QTest::mouseMove(&r.parent, QPoint(90, 90));
     }
 
     // What lies under the pointer is asked after OnClick: a handler that moves the

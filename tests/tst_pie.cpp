@@ -24,6 +24,11 @@ struct Pie {
     }
     void Draw() { chart.DrawSeries(pie); }
 };
+
+// A series class of its own below the pie's.
+class TDerivedPie : public TPieSeries {
+    Q_OBJECT
+};
 } // namespace
 
 class TestPie : public QObject {
@@ -299,6 +304,46 @@ private slots:
         same.SetSmallDots(true);
         p.pie.SetPiePen(same);
         QCOMPARE(p.chart.Invalidations, before + 4);
+    }
+
+    void circleSettingsGoToSeriesTheSettersClassIsOrDerivesFrom_data()
+    {
+        QTest::addColumn<int>("setting");
+        QTest::newRow("Circled") << 0;
+        QTest::newRow("CustomXRadius") << 1;
+        QTest::newRow("CustomYRadius") << 2;
+    }
+
+    void circleSettingsGoToSeriesTheSettersClassIsOrDerivesFrom()
+    {
+        QFETCH(int, setting);
+        auto value = [setting](const TCircledSeries &s) {
+            return setting == 0 ? int(s.Circled()) : setting == 1 ? s.CustomXRadius() : s.CustomYRadius();
+        };
+        auto set = [setting](TCircledSeries &s, int v) {
+            if (setting == 0)
+                s.SetCircled(v != 0);
+            else if (setting == 1)
+                s.SetCustomXRadius(v);
+            else
+                s.SetCustomYRadius(v);
+        };
+        FakeChart chart;
+        TCircledSeries circled;
+        TPieSeries pie, otherPie;
+        TDerivedPie derived;
+        for (TChartSeries *s : std::initializer_list<TChartSeries *>{&circled, &pie, &otherPie, &derived})
+            s->SetParentChart(&chart);
+        set(pie, 1);
+        QCOMPARE(value(circled), 1);
+        QCOMPARE(value(otherPie), 1);
+        QCOMPARE(value(derived), 0);
+        set(derived, 0);
+        QCOMPARE(value(pie), 0);
+        QCOMPARE(value(circled), 0);
+        set(circled, 1);
+        QCOMPARE(value(pie), 0);
+        QCOMPARE(value(derived), 0);
     }
 
     void singleSliceIsTheWholeEllipse()

@@ -284,6 +284,10 @@ private slots:
         QVERIFY(w.form.FTip->isVisible());
         QVERIFY(w.form.FTip->text().endsWith(QStringLiteral(" Ko .")));
         QCOMPARE(w.form.FTip->pos(), w.form.mapToGlobal(QPoint(102, 150)));
+        // The text's own size, and the 4 pixels the tip window adds below.
+        const QFontMetrics fm(w.form.FTip->font());
+        const QString text = w.form.FTip->text();
+        QCOMPARE(w.form.FTip->size(), QSize(fm.horizontalAdvance(text), fm.height() + 4));
         w.form.FormMouseMove(w.form.Chart1, 0, 2, 2);
         QVERIFY(!w.form.FTip->isVisible());
     }

@@ -1,7 +1,11 @@
 #include "FreeBtn.h"
 
+#include "WindowFrame.h"
+
 #include <QMouseEvent>
 #include <QPainter>
+#include <QWindow>
+#include <utility>
 
 TFreeBtn::TFreeBtn(QWidget *parent) : QWidget(parent)
 {
@@ -167,16 +171,58 @@ void TFreeBtn::PaintRoutine()
     }
 }
 
-void TFreeBtn::paintEvent(QPaintEvent *)
+void TFreeBtn::paintEvent(QPaintEvent *e)
 {
-    if (!FPresentPending || FSurface.size() != size()) {
-        // The toolkit repaints: the parent's background is back under the button.
-        FSurface = QImage();
-        PaintRoutine();
-    }
+    // What the toolkit repaints (the parent repainting, an uncover, a change of
+    // Enabled) gets the parent's background back and the paint routine over it;
+    // the rest keeps what the button drew itself.
+    QRegion invalid = std::exchange(FInvalid, QRegion());
+    if (!FPresentPending)
+        invalid |= e->region();
     FPresentPending = false;
+    if (FSurface.size() != size())
+        invalid = rect();
+    invalid &= rect();
+    if (!invalid.isEmpty()) {
+        QImage shown = std::exchange(FSurface, QImage());
+        PaintRoutine();
+        if (shown.size() == FSurface.size() && !(QRegion(rect()) - invalid).isEmpty()) {
+            QPainter merge(&shown);
+            merge.setCompositionMode(QPainter::CompositionMode_Source);
+            merge.setClipRegion(invalid);
+            merge.drawImage(0, 0, FSurface);
+            merge.end();
+            FSurface = std::move(shown);
+        }
+    }
     QPainter p(this);
     p.drawImage(0, 0, FSurface);
+}
+
+void TFreeBtn::Invalidate(const QRegion &region)
+{
+    FInvalid |= region & rect();
+    update(region);
+}
+
+void TFreeBtn::showEvent(QShowEvent *e)
+{
+    QWidget::showEvent(e);
+    // An uncovered window is shown again from what the toolkit kept, without a
+    // paint request: the button asks for its own where its window is exposed.
+    if (QWindow *w = window()->windowHandle(); w && w != FWindow) {
+        if (FWindow)
+            FWindow->removeEventFilter(this);
+        FWindow = w;
+        FWindow->installEventFilter(this);
+    }
+}
+
+bool TFreeBtn::eventFilter(QObject *watched, QEvent *e)
+{
+    if (watched == FWindow && e->type() == QEvent::Expose && FWindow->isExposed() && isVisible())
+        Invalidate(platform::ExposedRegion(*static_cast<QExposeEvent *>(e)).translated(-mapTo(window(), QPoint())));
+    return QWidget::eventFilter(watched, e);
 }
 
 void TFreeBtn::MakeCurrent(const TBitmap &image)
@@ -293,5 +339,5 @@ void TFreeBtn::changeEvent(QEvent *e)
     QWidget::changeEvent(e);
     // The toolkit repaints the button from its parent's background.
     if (e->type() == QEvent::EnabledChange)
-        update();
+        Invalidate(rect());
 }

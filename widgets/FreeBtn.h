@@ -5,13 +5,18 @@
 //
 // What is on screen is kept in a surface over the parent's background. The
 // button's own steps draw over that surface as it is; a repaint that comes
-// from the toolkit (the parent repainting, an uncover, a change of Enabled)
-// starts again from the parent's background and runs the paint routine.
+// from the toolkit (the parent repainting, an uncover or expose of its window,
+// a change of Enabled) starts again from the parent's background and runs the
+// paint routine there, even when the button drew itself since.
 #include "Canvas.h"
 #include "Events.h"
 
 #include <QPixmap>
+#include <QPointer>
+#include <QRegion>
 #include <QWidget>
+
+class QWindow;
 
 class TFreeBtn : public QWidget {
     Q_OBJECT
@@ -81,6 +86,8 @@ protected:
     void mouseMoveEvent(QMouseEvent *e) override;
     void mouseReleaseEvent(QMouseEvent *e) override;
     void changeEvent(QEvent *e) override;
+    void showEvent(QShowEvent *e) override;
+    bool eventFilter(QObject *watched, QEvent *e) override;
 
 private:
     QPixmap StoredBitmapOver() const { return QPixmap::fromImage(FBitmapOver.Image()); }
@@ -106,6 +113,9 @@ private:
     void FitSurface();
     // Shows the surface as it is at the next paint event.
     void Present();
+    // The toolkit asks for a repaint of this part (button pixels): the next
+    // paint event runs the paint routine there.
+    void Invalidate(const QRegion &region);
     void PointerEntered();
     void PointerLeft();
 
@@ -122,4 +132,8 @@ private:
     QImage FSurface;
     // The next paint event only shows the surface: the button drew it itself.
     bool FPresentPending = false;
+    // Where the toolkit asked for a repaint since the last paint event.
+    QRegion FInvalid;
+    // The window whose exposures are watched; not owned.
+    QPointer<QWindow> FWindow;
 };

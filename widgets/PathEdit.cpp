@@ -1,6 +1,7 @@
 #include "PathEdit.h"
 
 #include "Colors.h"
+#include "Events.h"
 #include "FileSystem.h"
 #include "FolderBrowse.h"
 #include "Messages.h"
@@ -10,6 +11,7 @@
 #include <QPainter>
 #include <QProxyStyle>
 #include <QStyleOptionFrame>
+#include <utility>
 
 namespace {
 // Height of a window border line.
@@ -33,6 +35,39 @@ public:
 private:
     const QWidget *FBox;
 };
+
+// Whether a focus change brings the focus to the box from another control. A
+// window that opens gives it to its first control; a window that gets it back
+// (a dialog or a menu closing, the window activated again) gives it back to the
+// control that had it, which keeps its selection.
+bool TakesFocusFromAnotherControl(Qt::FocusReason reason, bool windowJustShown)
+{
+    switch (reason) {
+    case Qt::TabFocusReason:
+    case Qt::BacktabFocusReason:
+    case Qt::ShortcutFocusReason:
+    case Qt::OtherFocusReason:
+        return true;
+    case Qt::ActiveWindowFocusReason:
+        return windowJustShown;
+    default:
+        return false;
+    }
+}
+
+// The left, right and middle buttons are the three the box knows; the others
+// (side buttons) do nothing: no caret move, no selection change, no focus.
+bool IsOtherButtonEvent(const QEvent *e)
+{
+    switch (e->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+        return !toMouseButton(static_cast<const QMouseEvent *>(e)->button());
+    default:
+        return false;
+    }
+}
 } // namespace
 
 TEditButton::TEditButton(QWidget *parent) : QAbstractButton(parent)
@@ -175,8 +210,36 @@ void TDirectoryEdit::changeEvent(QEvent *e)
         UpdateLayout();
 }
 
+bool TDirectoryEdit::event(QEvent *e)
+{
+    if (IsOtherButtonEvent(e)) {
+        e->accept();
+        return true;
+    }
+    return QLineEdit::event(e);
+}
+
+void TDirectoryEdit::showEvent(QShowEvent *e)
+{
+    QLineEdit::showEvent(e);
+    FWindowJustShown = true;
+    // The window sees a press before the toolkit moves the focus to the control under it.
+    FWindow = window()->windowHandle();
+    if (FWindow)
+        FWindow->installEventFilter(this);
+}
+
 bool TDirectoryEdit::eventFilter(QObject *watched, QEvent *event)
 {
+    if (IsOtherButtonEvent(event)) {
+        if (watched == FButton)
+            return true;
+        if (watched == FWindow && isVisible()) {
+            const QPoint at = mapFrom(window(), static_cast<QMouseEvent *>(event)->position().toPoint());
+            if (rect().contains(at))
+                return true;
+        }
+    }
     // A press on the browse button first brings the focus to the box.
     if (watched == FButton && event->type() == QEvent::MouseButtonPress
         && static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton && focusPolicy() != Qt::NoFocus
@@ -188,7 +251,8 @@ bool TDirectoryEdit::eventFilter(QObject *watched, QEvent *event)
 void TDirectoryEdit::focusInEvent(QFocusEvent *e)
 {
     QLineEdit::focusInEvent(e);
-    if (e->reason() != Qt::MouseFocusReason && AutoSelect && FDirectInput)
+    const bool justShown = std::exchange(FWindowJustShown, false);
+    if (TakesFocusFromAnotherControl(e->reason(), justShown) && AutoSelect && FDirectInput)
         selectAll();
 }
 
@@ -238,7 +302,9 @@ void TDirectoryEdit::DoBrowse()
     dlg.DialogText = DialogText;
     dlg.HelpContext = HelpContext;
     const bool chosen = dlg.Execute(this);
-    if (focusPolicy() != Qt::NoFocus && isEnabled() && isVisible())
+    // Given back only when another control had it: the box that had it gets it
+    // back with its window, selection unchanged.
+    if (focusPolicy() != Qt::NoFocus && isEnabled() && isVisible() && window()->focusWidget() != this)
         setFocus(Qt::OtherFocusReason);
     if (!chosen)
         return;

@@ -6,6 +6,8 @@
 #include <QAbstractButton>
 #include <QKeySequence>
 #include <QLineEdit>
+#include <QPointer>
+#include <QWindow>
 #include <string>
 
 class TBrowseFolderDlg;
@@ -75,6 +77,8 @@ public:
     void DoBrowse();
 
 protected:
+    bool event(QEvent *e) override;
+    void showEvent(QShowEvent *e) override;
     void keyPressEvent(QKeyEvent *e) override;
     void focusInEvent(QFocusEvent *e) override;
     void resizeEvent(QResizeEvent *e) override;
@@ -87,6 +91,11 @@ private:
 
     QWidget *FButtonHolder;
     TEditButton *FButton;
+    // The window whose mouse events are looked at first; not owned.
+    QPointer<QWindow> FWindow;
+    // Shown since the box last got the focus: the focus its window gives it
+    // as it opens comes from another control.
+    bool FWindowJustShown = false;
     int FButtonWidth = 21;
     bool FDirectInput = true;
     bool FReadOnly = false;
