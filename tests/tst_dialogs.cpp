@@ -153,18 +153,18 @@ private slots:
         TempTree t;
         const std::string odd = t.Dir("caf\xE9");
         t.File("caf\xE9/sub/f", 2048);
-        const std::string start = fsys::GetCurrentDir();
+        const std::string start = CurrentDir();
         TForm1 form;
         TDirSelDlg dlg(&form, form.PatternTile());
         form.DirSelDlg = &dlg;
         form.show();
-        QVERIFY(fsys::SetCurrentDir(odd));
+        QVERIFY(ChangeDir(odd));
         whenModal([&](QWidget *) { QTest::keyClick(dlg.DirEdit, Qt::Key_Return); });
         form.Button3Click(nullptr);
-        QCOMPARE(fsys::GetCurrentDir(), odd);
+        QCOMPARE(CurrentDir(), odd);
         QCOMPARE(form.Series1->PointCount(), 2);
         QCOMPARE(form.Series1->LabelAt(1), std::string("sub"));
-        fsys::SetCurrentDir(start);
+        ChangeDir(start);
         // The temporary folder's own clean-up passes over names that are not UTF-8.
         QCOMPARE(Shell("rm -rf '" + odd + "'"), 0);
     }
@@ -529,12 +529,12 @@ private slots:
     {
         TempTree t;
         t.File("chosen/sub/f", 3072);
-        const std::string start = fsys::GetCurrentDir();
+        const std::string start = CurrentDir();
         TForm1 form;
         TDirSelDlg dlg(&form, form.PatternTile());
         form.DirSelDlg = &dlg;
         form.show();
-        fsys::SetCurrentDir(t.Root());
+        ChangeDir(t.Root());
         // Cancel leaves everything as it was.
         form.FTip->ActivateHint(QRect(0, 0, 10, 10), QStringLiteral("x"));
         whenModal([&](QWidget *) {
@@ -554,10 +554,10 @@ private slots:
             QTest::keyClick(dlg.DirEdit, Qt::Key_Return);
         });
         form.Button3Click(nullptr);
-        QCOMPARE(fsys::GetCurrentDir(), t.Path("chosen"));
+        QCOMPARE(CurrentDir(), t.Path("chosen"));
         QCOMPARE(form.Series1->PointCount(), 2);
         QCOMPARE(form.HelpBtn->Hint(), QString::fromStdString(t.Path("chosen") + "/"));
-        fsys::SetCurrentDir(start);
+        ChangeDir(start);
     }
 
     void versionLabel()

@@ -36,6 +36,9 @@ extern const std::uint32_t kTile[8][8];
 
 // The pixel's colour as 0xRRGGBB.
 std::uint32_t Rgb(const QImage &image, int x, int y);
+// The process's current folder, and a change of it (false when refused).
+std::string CurrentDir();
+bool ChangeDir(const std::string &path);
 // Runs a shell command; returns its exit status.
 int Shell(const std::string &command);
 // Runs one test function of this test program again as the unprivileged user

@@ -1,4 +1,4 @@
-#include "WalkJob.h"
+#include "Job.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -7,6 +7,8 @@
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
+
+namespace walk {
 
 namespace {
 
@@ -36,83 +38,83 @@ constexpr std::uint32_t kInFlight = 32;
 
 } // namespace
 
-TWalkJobImpl::TWalkJobImpl(TWalkRequest request, const TWalkOptions &options, std::shared_ptr<TWalkPool> pool)
+TJobImpl::TJobImpl(TRequest request, const TOptions &options, std::shared_ptr<TPool> pool)
     : FRequest(std::move(request)), FBeforeStatus(options.BeforeStatus), FPool(std::move(pool)),
       FAskedDescriptors(options.MaxOpenDirs),
       // A scan walks the folder it made current.
-      FDescriptors(FRequest.Kind == TWalkRequest::TKind::Scan ? std::string(".") : FRequest.Path, FCancelled),
+      FDescriptors(FRequest.Kind == TRequest::TKind::Scan ? std::string(".") : FRequest.Path, FCancelled),
       FOrder(FRequest.Path)
 {
 }
 
-void TWalkJobImpl::Run(TWalkTask &task)
+void TJobImpl::Run(TTask &task)
 {
-    const TWalkDescriptors::TPermit permit = FDescriptors.Permit();
+    const TDescriptors::TPermit permit = FDescriptors.Permit();
     switch (task.Kind) {
-    case TWalkTask::TKind::Begin:
+    case TTask::TKind::Begin:
         Begin();
         break;
-    case TWalkTask::TKind::Enter:
+    case TTask::TKind::Enter:
         Enter(task.Node);
         break;
-    case TWalkTask::TKind::Files:
+    case TTask::TKind::Files:
         ReadFiles(task.Node, task.Files);
         break;
     }
 }
 
-void TWalkJobImpl::Fail() noexcept
+void TJobImpl::Fail() noexcept
 {
     FCancelled = true;
     FOrder.Fail();
 }
 
-void TWalkJobImpl::Begin()
+void TJobImpl::Begin()
 {
-    FDescriptors.SetBudget(TWalkDescriptors::Budget(FAskedDescriptors, TWalkDescriptors::Available()));
-    auto root = std::make_shared<TWalkNode>(FCensus, FRequest.Path);
+    FDescriptors.SetBudget(TDescriptors::Budget(FAskedDescriptors, TDescriptors::Available()));
+    auto root = std::make_shared<TNode>(FCensus, FRequest.Path);
     root->Pinned = FDescriptors.PinsRoot();
     FRoot = root.get();
     FOrder.Start(std::move(root));
-    if (FRequest.Kind == TWalkRequest::TKind::Scan)
+    if (FRequest.Kind == TRequest::TKind::Scan)
         BeginScan();
     else
         BeginFolder();
 }
 
-void TWalkJobImpl::BeginScan()
+void TJobImpl::BeginScan()
 {
-    if (!fsys::SetCurrentDir(FRequest.Path)) {
-        FOrder.Emit({TWalkEvent::TKind::Current, false, {}});
-        FOrder.Emit({TWalkEvent::TKind::Done, false, {}});
+    if (!os::SetCurrentDir(FRequest.Path)) {
+        FOrder.Emit({TEvent::TKind::Current, false, {}});
+        FOrder.Emit({TEvent::TKind::Done, false, {}});
         return;
     }
     FOutcome.Entered = true;
-    FOutcome.DriveRoot = fsys::IsCurrentDirDriveRoot();
+    FOutcome.DriveRoot = os::IsCurrentDirDriveRoot();
     const int fd = FDescriptors.OpenRoot();
     const int openError = errno;
     if (FOutcome.DriveRoot) {
         const int any = fd >= 0 ? fd : ::open(".", O_PATH | O_DIRECTORY | O_CLOEXEC);
-        FOutcome.FreeBytes = any >= 0 ? fsys::DiskFree(any) : -1;
+        FOutcome.FreeBytes = any >= 0 ? os::DiskFree(any) : -1;
         if (any >= 0 && any != fd)
             ::close(any);
     }
-    FOrder.Emit({TWalkEvent::TKind::Current, true, fsys::GetCurrentDir()});
+    FOrder.Emit({TEvent::TKind::Current, true, os::GetCurrentDir()});
     // Made current but not listable: a folder without entries. Without a
     // descriptor left to open it, the folder is said to be out of reach.
-    TWalkNode::TState state = TWalkNode::TState::Quiet;
+    TNode::TState state = TNode::TState::Quiet;
     if (fd >= 0)
         state = Identify(FRoot, fd);
     else if (openError == EMFILE || openError == ENFILE)
-        state = TWalkNode::TState::CannotEnter;
+        state = TNode::TState::CannotEnter;
     Settle(FRoot, state, fd);
 }
 
-void TWalkJobImpl::BeginFolder()
+void TJobImpl::BeginFolder()
 {
     const int fd = FDescriptors.OpenRoot();
     const int openError = errno;
-    TWalkNode::TState state = TWalkNode::TState::CannotEnter;
+    TNode::TState state = TNode::TState::CannotEnter;
     if (fd >= 0) {
         state = Identify(FRoot, fd);
     } else {
@@ -120,40 +122,40 @@ void TWalkJobImpl::BeginFolder()
         struct stat st {};
         if (openError == EACCES && ::stat(FRequest.Path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)
             && ::faccessat(AT_FDCWD, FRequest.Path.c_str(), X_OK, AT_EACCESS) == 0)
-            state = TWalkNode::TState::Quiet;
+            state = TNode::TState::Quiet;
     }
-    FOutcome.Entered = state != TWalkNode::TState::CannotEnter;
+    FOutcome.Entered = state != TNode::TState::CannotEnter;
     Settle(FRoot, state, fd);
 }
 
-void TWalkJobImpl::Enter(TWalkNode *node)
+void TJobImpl::Enter(TNode *node)
 {
-    const TWalkDescriptors::TOpened opened = FDescriptors.OpenChild(node);
+    const TDescriptors::TOpened opened = FDescriptors.OpenChild(node);
     if (opened.Fd >= 0)
         Settle(node, Identify(node, opened.Fd), opened.Fd);
     else
-        Settle(node, opened.Searchable ? TWalkNode::TState::Quiet : TWalkNode::TState::CannotEnter, -1);
+        Settle(node, opened.Searchable ? TNode::TState::Quiet : TNode::TState::CannotEnter, -1);
 }
 
-TWalkNode::TState TWalkJobImpl::Identify(TWalkNode *node, int fd)
+TNode::TState TJobImpl::Identify(TNode *node, int fd)
 {
     struct statx sx {};
     // Only a folder that may be searched lets "." be looked up in it.
     if (::statx(fd, ".", 0, STATX_INO, &sx) != 0)
-        return TWalkNode::TState::CannotEnter;
+        return TNode::TState::CannotEnter;
     node->Dev = makedev(sx.stx_dev_major, sx.stx_dev_minor);
     node->Ino = sx.stx_ino;
     // Pseudo file systems count 0 without a word, the walk's own folder
     // too; below it, only a change of device can lead into one.
     if ((!node->Parent || node->Dev != node->Parent->Dev) && IsPseudo(node->Dev))
-        return TWalkNode::TState::Quiet;
+        return TNode::TState::Quiet;
     // A folder met again below itself is not entered.
-    return FAncestry.Enter(node) ? TWalkNode::TState::Entered : TWalkNode::TState::Quiet;
+    return FAncestry.Enter(node) ? TNode::TState::Entered : TNode::TState::Quiet;
 }
 
-void TWalkJobImpl::Settle(TWalkNode *node, TWalkNode::TState state, int fd)
+void TJobImpl::Settle(TNode *node, TNode::TState state, int fd)
 {
-    if (state != TWalkNode::TState::Entered) {
+    if (state != TNode::TState::Entered) {
         if (fd >= 0) {
             ::close(fd);
             FDescriptors.Unreserve();
@@ -163,11 +165,11 @@ void TWalkJobImpl::Settle(TWalkNode *node, TWalkNode::TState state, int fd)
         return;
     }
     FDescriptors.Install(node, fd);
-    FOrder.Resolve(node, TWalkNode::TState::Entered);
+    FOrder.Resolve(node, TNode::TState::Entered);
     List(node, fd);
 }
 
-bool TWalkJobImpl::IsPseudo(dev_t device)
+bool TJobImpl::IsPseudo(dev_t device)
 {
     std::lock_guard lock(FPseudoMutex);
     if (!FPseudo)
@@ -175,13 +177,13 @@ bool TWalkJobImpl::IsPseudo(dev_t device)
     return FPseudo->Contains(device);
 }
 
-std::int64_t TWalkJobImpl::FileKb(int dirFd, const char *name, std::uint32_t place, bool *isDir)
+std::int64_t TJobImpl::FileKb(int dirFd, const char *name, std::uint32_t place, bool *isDir)
 {
     if (FBeforeStatus)
         FBeforeStatus(name);
-    fsys::TFileStatus st;
+    os::TFileStatus st;
     // A file that vanished or cannot be read counts 0, as du counts it.
-    if (!fsys::StatAt(dirFd, name, st))
+    if (!os::StatAt(dirFd, name, st))
         return 0;
     if (isDir)
         *isDir = st.IsDir;
@@ -194,7 +196,7 @@ std::int64_t TWalkJobImpl::FileKb(int dirFd, const char *name, std::uint32_t pla
     return st.Size / 1024;
 }
 
-std::int64_t TWalkJobImpl::ReadStatus(TWalkNode *node, int fd, const TWalkFiles &files)
+std::int64_t TJobImpl::ReadStatus(TNode *node, int fd, const TFiles &files)
 {
     std::int64_t kb = 0;
     for (std::size_t i = 0; i < files.Names.size() && !Cancelled(); ++i) {
@@ -204,28 +206,28 @@ std::int64_t TWalkJobImpl::ReadStatus(TWalkNode *node, int fd, const TWalkFiles 
     return kb;
 }
 
-void TWalkJobImpl::List(TWalkNode *node, int fd)
+void TJobImpl::List(TNode *node, int fd)
 {
-    const bool scanRoot = FRequest.Kind == TWalkRequest::TKind::Scan && node == FRoot;
-    const bool recurse = FRequest.Kind != TWalkRequest::TKind::FilesSize || node != FRoot;
+    const bool scanRoot = FRequest.Kind == TRequest::TKind::Scan && node == FRoot;
+    const bool recurse = FRequest.Kind != TRequest::TKind::FilesSize || node != FRoot;
     const bool hiddenToo = scanRoot;
     std::string subNames;
     std::uint32_t subCount = 0;
-    TWalkFiles files;
-    std::vector<TWalkTask> tasks;
+    TFiles files;
+    std::vector<TTask> tasks;
     std::int64_t kb = 0;
     {
-        fsys::DirReader reader(fd, false);
-        fsys::DirReader::Entry e;
+        os::DirReader reader(fd, false);
+        os::DirReader::Entry e;
         std::uint32_t place = 0;
         std::size_t seen = 0;
         while (reader.Next(e)) {
             if ((++seen & 255) == 0 && Cancelled())
                 return;
-            if (fsys::IsDotOrDotDot(e.Name))
+            if (os::IsDotOrDotDot(e.Name))
                 continue;
             // In the scanned folder every entry has a place of its own.
-            if (scanRoot && place < TWalkHardLinks::kLastPlace)
+            if (scanRoot && place < THardLinks::kLastPlace)
                 ++place;
             bool isDir = e.IsDir;
             if (e.IsUnknown) {
@@ -245,7 +247,7 @@ void TWalkJobImpl::List(TWalkNode *node, int fd)
                 if (FPool->HasRoom()) {
                     node->Pending.fetch_add(1);
                     FDescriptors.AddFutureUses(node, 1);
-                    tasks.push_back({shared_from_this(), node, TWalkTask::TKind::Files, std::move(files)});
+                    tasks.push_back({shared_from_this(), node, TTask::TKind::Files, std::move(files)});
                     FPool->Post(tasks);
                 } else {
                     kb = SaturatingAdd(kb, ReadStatus(node, fd, files));
@@ -280,10 +282,10 @@ void TWalkJobImpl::List(TWalkNode *node, int fd)
     Finish(node);
 }
 
-void TWalkJobImpl::MakeChildren(TWalkNode *parent, std::uint32_t count, std::vector<TWalkTask> &tasks)
+void TJobImpl::MakeChildren(TNode *parent, std::uint32_t count, std::vector<TTask> &tasks)
 {
     const std::size_t first = tasks.size();
-    const bool scanRoot = FRequest.Kind == TWalkRequest::TKind::Scan && parent == FRoot;
+    const bool scanRoot = FRequest.Kind == TRequest::TKind::Scan && parent == FRoot;
     for (; count > 0 && parent->Made < parent->ChildCount; --count) {
         std::string name;
         if (scanRoot) {
@@ -292,10 +294,10 @@ void TWalkJobImpl::MakeChildren(TWalkNode *parent, std::uint32_t count, std::vec
             name = parent->PendingNames.c_str() + parent->NextName;
             parent->NextName += name.size() + 1;
         }
-        auto child = std::make_shared<TWalkNode>(parent, std::move(name), parent->Made);
+        auto child = std::make_shared<TNode>(parent, std::move(name), parent->Made);
         child->Place = scanRoot ? FFolderPlaces[parent->Made] : parent->Place;
         ++parent->Made;
-        tasks.push_back({shared_from_this(), child.get(), TWalkTask::TKind::Enter, {}});
+        tasks.push_back({shared_from_this(), child.get(), TTask::TKind::Enter, {}});
         FOrder.Adopt(parent, std::move(child));
     }
     if (parent->Made == parent->ChildCount)
@@ -304,9 +306,9 @@ void TWalkJobImpl::MakeChildren(TWalkNode *parent, std::uint32_t count, std::vec
     std::reverse(tasks.begin() + std::ptrdiff_t(first), tasks.end());
 }
 
-void TWalkJobImpl::CreditHardLinks()
+void TJobImpl::CreditHardLinks()
 {
-    const bool scan = FRequest.Kind == TWalkRequest::TKind::Scan;
+    const bool scan = FRequest.Kind == TRequest::TKind::Scan;
     FHardLinks.ForEach([&](std::uint32_t place, std::int64_t kb) {
         // A slice's folder, or else a loose file of the scanned folder.
         const auto it = std::lower_bound(FFolderPlaces.begin(), FFolderPlaces.end(), place);
@@ -317,7 +319,7 @@ void TWalkJobImpl::CreditHardLinks()
     });
 }
 
-void TWalkJobImpl::ReadFiles(TWalkNode *node, const TWalkFiles &files)
+void TJobImpl::ReadFiles(TNode *node, const TFiles &files)
 {
     const int fd = FDescriptors.Use(node);
     FDescriptors.AddFutureUses(node, -1);
@@ -330,12 +332,12 @@ void TWalkJobImpl::ReadFiles(TWalkNode *node, const TWalkFiles &files)
     Finish(node);
 }
 
-void TWalkJobImpl::Finish(TWalkNode *node)
+void TJobImpl::Finish(TNode *node)
 {
     while (node) {
         if (node->Pending.fetch_sub(1) != 1)
             return;
-        TWalkNode *parent = node->Parent;
+        TNode *parent = node->Parent;
         const std::int64_t kb = node->Kb.load();
         FAncestry.Leave(node);
         if (!parent) {
@@ -346,13 +348,13 @@ void TWalkJobImpl::Finish(TWalkNode *node)
             FOrder.Finished();
             return;
         }
-        if (parent == FRoot && FRequest.Kind == TWalkRequest::TKind::Scan)
+        if (parent == FRoot && FRequest.Kind == TRequest::TKind::Scan)
             FOutcome.Folders[node->Index].Kb = kb;
         else
             AddKb(parent->Kb, kb);
         FOrder.Completed(node); // the node may be gone from here on
         // Its place goes to the next sub-folder of its parent.
-        std::vector<TWalkTask> tasks;
+        std::vector<TTask> tasks;
         {
             std::lock_guard lock(FChildrenMutex);
             MakeChildren(parent, 1, tasks);
@@ -361,3 +363,5 @@ void TWalkJobImpl::Finish(TWalkNode *node)
         node = parent;
     }
 }
+
+} // namespace walk

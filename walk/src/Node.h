@@ -12,32 +12,34 @@
 #include <unistd.h>
 #include <vector>
 
+namespace walk {
+
 // How many folders a walk holds as nodes: what its memory follows.
-struct TWalkCensus {
+struct TCensus {
     std::atomic<std::int64_t> Live{0};
     std::atomic<std::int64_t> Peak{0};
 };
 
-struct TWalkNode {
+struct TNode {
     // The walk's own folder.
-    TWalkNode(TWalkCensus &census, std::string name) : TWalkNode(census, nullptr, std::move(name), 0) {}
+    TNode(TCensus &census, std::string name) : TNode(census, nullptr, std::move(name), 0) {}
     // A sub-folder, `index` in its parent's listing of sub-folders.
-    TWalkNode(TWalkNode *parent, std::string name, std::uint32_t index)
-        : TWalkNode(parent->Census, parent, std::move(name), index)
+    TNode(TNode *parent, std::string name, std::uint32_t index)
+        : TNode(parent->Census, parent, std::move(name), index)
     {
     }
-    ~TWalkNode()
+    ~TNode()
     {
         if (Fd >= 0)
             ::close(Fd);
         Census.Live.fetch_sub(1, std::memory_order_relaxed);
     }
-    TWalkNode(const TWalkNode &) = delete;
-    TWalkNode &operator=(const TWalkNode &) = delete;
+    TNode(const TNode &) = delete;
+    TNode &operator=(const TNode &) = delete;
 
-    TWalkCensus &Census;
+    TCensus &Census;
     // Alive as long as this node: a folder completes only after its children.
-    TWalkNode *const Parent;
+    TNode *const Parent;
     const std::string Name;
     // Position among the parent's sub-folders.
     const std::uint32_t Index;
@@ -45,7 +47,7 @@ struct TWalkNode {
     // folder for itself), placed so that any ancestor is reached from here in
     // steps logarithmic in the depth.
     const std::uint32_t Depth;
-    TWalkNode *const Jump;
+    TNode *const Jump;
 
     // Where the folder's files stand in walk order, for files with several
     // names: in a scan, the place of the slice that holds it.
@@ -67,7 +69,7 @@ struct TWalkNode {
     int FutureUses = 0;
     bool Pinned = false;
     bool Idle = false;
-    std::list<TWalkNode *>::iterator IdlePos;
+    std::list<TNode *>::iterator IdlePos;
 
     // Walk order, guarded by the event stream's mutex.
     enum class TState : std::uint8_t { Unresolved, Entered, CannotEnter, Quiet };
@@ -80,7 +82,7 @@ struct TWalkNode {
     // subtree is left to report, and emptied slots leave the front.
     std::uint32_t ChildCount = 0;
     std::uint32_t ChildBase = 0;
-    std::deque<std::shared_ptr<TWalkNode>> Children;
+    std::deque<std::shared_ptr<TNode>> Children;
     std::size_t LiveChildren = 0;
 
     // Made into nodes a few at a time, guarded by the job: the names of the
@@ -90,7 +92,7 @@ struct TWalkNode {
     std::uint32_t Made = 0;
 
 private:
-    TWalkNode(TWalkCensus &census, TWalkNode *parent, std::string name, std::uint32_t index)
+    TNode(TCensus &census, TNode *parent, std::string name, std::uint32_t index)
         : Census(census), Parent(parent), Name(std::move(name)), Index(index), Depth(parent ? parent->Depth + 1 : 0),
           Jump(JumpFrom(parent))
     {
@@ -100,11 +102,13 @@ private:
         }
     }
 
-    TWalkNode *JumpFrom(TWalkNode *parent)
+    TNode *JumpFrom(TNode *parent)
     {
         if (!parent)
             return this;
-        TWalkNode *up = parent->Jump;
+        TNode *up = parent->Jump;
         return parent->Depth - up->Depth == up->Depth - up->Jump->Depth ? up->Jump : parent;
     }
 };
+
+} // namespace walk

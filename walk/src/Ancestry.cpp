@@ -1,18 +1,20 @@
-#include "WalkAncestry.h"
+#include "Ancestry.h"
 
-#include "WalkNode.h"
+#include "Node.h"
 
-bool TWalkAncestry::IsAncestor(const TWalkNode *a, const TWalkNode *node)
+namespace walk {
+
+bool TAncestry::IsAncestor(const TNode *a, const TNode *node)
 {
     if (a->Depth >= node->Depth)
         return false;
-    const TWalkNode *n = node;
+    const TNode *n = node;
     while (n->Depth > a->Depth)
         n = n->Jump->Depth >= a->Depth ? n->Jump : n->Parent;
     return n == a;
 }
 
-bool TWalkAncestry::Enter(TWalkNode *node)
+bool TAncestry::Enter(TNode *node)
 {
     const TId id{node->Dev, node->Ino};
     std::lock_guard lock(FMutex);
@@ -24,7 +26,7 @@ bool TWalkAncestry::Enter(TWalkNode *node)
     return true;
 }
 
-void TWalkAncestry::Leave(TWalkNode *node)
+void TAncestry::Leave(TNode *node)
 {
     std::lock_guard lock(FMutex);
     const auto [first, last] = FOpen.equal_range(TId{node->Dev, node->Ino});
@@ -34,3 +36,5 @@ void TWalkAncestry::Leave(TWalkNode *node)
             return;
         }
 }
+
+} // namespace walk

@@ -8,12 +8,14 @@
 #include <chrono>
 #include <cstdint>
 
-class TWalkPace {
+namespace walk {
+
+class TPace {
 public:
     using TClock = std::chrono::steady_clock;
     static constexpr std::chrono::milliseconds kPeriod{25};
 
-    TWalkPace(int cores, int workers);
+    TPace(int cores, int workers);
 
     // A new walk starts with one worker per core. `cpuNs` is the process's
     // processor time so far.
@@ -39,3 +41,5 @@ private:
     TClock::time_point FSince;
     std::int64_t FCpuSince = 0;
 };
+
+} // namespace walk

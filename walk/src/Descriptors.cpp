@@ -1,7 +1,7 @@
-#include "WalkDescriptors.h"
+#include "Descriptors.h"
 
-#include "FileSystem.h"
-#include "WalkNode.h"
+#include "Linux.h"
+#include "Node.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -14,18 +14,20 @@
 #include <unistd.h>
 #include <vector>
 
+namespace walk {
+
 namespace {
 // How long a walk waits, in all, for descriptors that other parts of the
 // program hold before it gives folders up.
 constexpr std::chrono::seconds kOutOfDescriptorsWait{1};
 } // namespace
 
-TWalkDescriptors::TWalkDescriptors(std::string rootPath, const std::atomic<bool> &cancelled)
+TDescriptors::TDescriptors(std::string rootPath, const std::atomic<bool> &cancelled)
     : FCancelled(cancelled), FRootPath(std::move(rootPath))
 {
 }
 
-void TWalkDescriptors::SetBudget(int budget)
+void TDescriptors::SetBudget(int budget)
 {
     {
         std::lock_guard lock(FMutex);
@@ -36,7 +38,7 @@ void TWalkDescriptors::SetBudget(int budget)
     FFreed.notify_all();
 }
 
-int TWalkDescriptors::Available()
+int TDescriptors::Available()
 {
     struct rlimit rl {};
     if (::getrlimit(RLIMIT_NOFILE, &rl) != 0 || rl.rlim_cur == RLIM_INFINITY)
@@ -46,10 +48,10 @@ int TWalkDescriptors::Available()
     rlim_t open = 0;
     const int fd = ::open("/proc/self/fd", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd >= 0) {
-        fsys::DirReader reader(fd);
-        fsys::DirReader::Entry e;
+        os::DirReader reader(fd);
+        os::DirReader::Entry e;
         while (reader.Next(e))
-            if (!fsys::IsDotOrDotDot(e.Name) && std::strtoull(e.Name, nullptr, 10) < limit)
+            if (!os::IsDotOrDotDot(e.Name) && std::strtoull(e.Name, nullptr, 10) < limit)
                 ++open;
         --open; // the listing's own
     } else {
@@ -60,14 +62,14 @@ int TWalkDescriptors::Available()
     return int(limit - std::min(limit, open));
 }
 
-int TWalkDescriptors::Budget(int asked, int available)
+int TDescriptors::Budget(int asked, int available)
 {
     // A few are left to the program: its window may open a file or two.
     const int wanted = asked > 0 ? asked : std::min(512, available - std::min(available / 4, 8));
     return std::max(1, std::min(wanted, available));
 }
 
-TWalkDescriptors::TPermit::~TPermit()
+TDescriptors::TPermit::~TPermit()
 {
     {
         std::lock_guard lock(FOwner->FMutex);
@@ -76,7 +78,7 @@ TWalkDescriptors::TPermit::~TPermit()
     FOwner->FFreed.notify_all();
 }
 
-TWalkDescriptors::TPermit TWalkDescriptors::Permit()
+TDescriptors::TPermit TDescriptors::Permit()
 {
     std::unique_lock lock(FMutex);
     FFreed.wait(lock, [this] { return FPermits > 0; });
@@ -84,7 +86,7 @@ TWalkDescriptors::TPermit TWalkDescriptors::Permit()
     return TPermit(this);
 }
 
-void TWalkDescriptors::Wake(TWalkNode *node)
+void TDescriptors::Wake(TNode *node)
 {
     if (node->Idle) {
         FIdle.erase(node->IdlePos);
@@ -92,11 +94,11 @@ void TWalkDescriptors::Wake(TWalkNode *node)
     }
 }
 
-bool TWalkDescriptors::CloseIdle()
+bool TDescriptors::CloseIdle()
 {
     if (FIdle.empty())
         return false;
-    TWalkNode *victim = FIdle.front();
+    TNode *victim = FIdle.front();
     FIdle.pop_front();
     victim->Idle = false;
     ::close(victim->Fd);
@@ -105,7 +107,7 @@ bool TWalkDescriptors::CloseIdle()
     return true;
 }
 
-void TWalkDescriptors::Reserve()
+void TDescriptors::Reserve()
 {
     std::unique_lock lock(FMutex);
     // The least recently used folder that no work needs right now goes first;
@@ -116,7 +118,7 @@ void TWalkDescriptors::Reserve()
     ++FOpen;
 }
 
-void TWalkDescriptors::Unreserve()
+void TDescriptors::Unreserve()
 {
     {
         std::lock_guard lock(FMutex);
@@ -125,7 +127,7 @@ void TWalkDescriptors::Unreserve()
     FFreed.notify_all();
 }
 
-void TWalkDescriptors::Install(TWalkNode *node, int fd)
+void TDescriptors::Install(TNode *node, int fd)
 {
     bool spare = false;
     {
@@ -143,13 +145,13 @@ void TWalkDescriptors::Install(TWalkNode *node, int fd)
     }
 }
 
-void TWalkDescriptors::AddFutureUses(TWalkNode *node, int uses)
+void TDescriptors::AddFutureUses(TNode *node, int uses)
 {
     std::lock_guard lock(FMutex);
     node->FutureUses += uses;
 }
 
-int TWalkDescriptors::Use(TWalkNode *node)
+int TDescriptors::Use(TNode *node)
 {
     {
         std::lock_guard lock(FMutex);
@@ -162,10 +164,10 @@ int TWalkDescriptors::Use(TWalkNode *node)
     return Reopen(node);
 }
 
-void TWalkDescriptors::DoneWith(TWalkNode *node)
+void TDescriptors::DoneWith(TNode *node)
 {
     int closing = -1;
-    TWalkNode *parent = node->Parent;
+    TNode *parent = node->Parent;
     bool handUp = false;
     {
         std::lock_guard lock(FMutex);
@@ -204,18 +206,18 @@ void TWalkDescriptors::DoneWith(TWalkNode *node)
     ::close(closing);
 }
 
-int TWalkDescriptors::OpenRoot()
+int TDescriptors::OpenRoot()
 {
     return OpenBelow(AT_FDCWD, FRootPath.c_str(), true);
 }
 
-int TWalkDescriptors::OpenBelow(int dirFd, const char *name, bool followLink)
+int TDescriptors::OpenBelow(int dirFd, const char *name, bool followLink)
 {
     const auto giveUp = std::chrono::steady_clock::now() + kOutOfDescriptorsWait;
     const int flags = O_RDONLY | O_DIRECTORY | (followLink ? 0 : O_NOFOLLOW);
     for (;;) {
         Reserve();
-        const int fd = dirFd == AT_FDCWD ? fsys::OpenPath(name, flags) : ::openat(dirFd, name, flags | O_CLOEXEC);
+        const int fd = dirFd == AT_FDCWD ? os::OpenPath(name, flags) : ::openat(dirFd, name, flags | O_CLOEXEC);
         FOpens.fetch_add(1, std::memory_order_relaxed);
         if (fd >= 0)
             return fd;
@@ -242,9 +244,9 @@ int TWalkDescriptors::OpenBelow(int dirFd, const char *name, bool followLink)
     }
 }
 
-std::string TWalkDescriptors::PathOf(const TWalkNode *node) const
+std::string TDescriptors::PathOf(const TNode *node) const
 {
-    std::vector<const TWalkNode *> chain;
+    std::vector<const TNode *> chain;
     for (; node->Parent; node = node->Parent)
         chain.push_back(node);
     std::string path = FRootPath;
@@ -253,9 +255,9 @@ std::string TWalkDescriptors::PathOf(const TWalkNode *node) const
     return path;
 }
 
-TWalkDescriptors::TOpened TWalkDescriptors::OpenChild(TWalkNode *node)
+TDescriptors::TOpened TDescriptors::OpenChild(TNode *node)
 {
-    TWalkNode *parent = node->Parent;
+    TNode *parent = node->Parent;
     TOpened opened;
     if (FBudget == 1) {
         // One descriptor: the parent's would leave none for the child.
@@ -286,7 +288,7 @@ TWalkDescriptors::TOpened TWalkDescriptors::OpenChild(TWalkNode *node)
     return opened;
 }
 
-int TWalkDescriptors::ReopenByPath(TWalkNode *node)
+int TDescriptors::ReopenByPath(TNode *node)
 {
     const std::string path = PathOf(node);
     const int fd = OpenBelow(AT_FDCWD, path.c_str(), true);
@@ -302,15 +304,15 @@ int TWalkDescriptors::ReopenByPath(TWalkNode *node)
     return fd;
 }
 
-int TWalkDescriptors::Reopen(TWalkNode *node)
+int TDescriptors::Reopen(TNode *node)
 {
     if (FBudget == 1)
         return ReopenByPath(node);
     // The nearest ancestor that holds a descriptor (the walk's own folder,
     // opened again by its path if need be), then each folder down to this
     // one, checked to be the folder that was listed.
-    std::vector<TWalkNode *> chain;
-    TWalkNode *held = node;
+    std::vector<TNode *> chain;
+    TNode *held = node;
     bool open = false;
     {
         std::lock_guard lock(FMutex);
@@ -325,7 +327,7 @@ int TWalkDescriptors::Reopen(TWalkNode *node)
     if (!open && ReopenByPath(held) < 0)
         return -1;
     for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
-        TWalkNode *c = *it;
+        TNode *c = *it;
         int fd = -1;
         {
             std::lock_guard lock(FMutex);
@@ -348,3 +350,5 @@ int TWalkDescriptors::Reopen(TWalkNode *node)
     std::lock_guard lock(FMutex);
     return held->Fd;
 }
+
+} // namespace walk

@@ -1,32 +1,34 @@
-#include "WalkOrder.h"
+#include "Order.h"
 
 #include <algorithm>
 
-TWalkOrder::TWalkOrder(std::string rootPath) : FRootPath(std::move(rootPath)) {}
+namespace walk {
 
-TWalkOrder::~TWalkOrder()
+TOrder::TOrder(std::string rootPath) : FRootPath(std::move(rootPath)) {}
+
+TOrder::~TOrder()
 {
     FCursor.clear();
-    std::vector<std::shared_ptr<TWalkNode>> nodes;
+    std::vector<std::shared_ptr<TNode>> nodes;
     if (FRoot)
         nodes.push_back(std::move(FRoot));
     while (!nodes.empty()) {
-        std::shared_ptr<TWalkNode> n = std::move(nodes.back());
+        std::shared_ptr<TNode> n = std::move(nodes.back());
         nodes.pop_back();
-        for (std::shared_ptr<TWalkNode> &c : n->Children)
+        for (std::shared_ptr<TNode> &c : n->Children)
             if (c)
                 nodes.push_back(std::move(c));
     }
 }
 
-void TWalkOrder::Start(std::shared_ptr<TWalkNode> root)
+void TOrder::Start(std::shared_ptr<TNode> root)
 {
     std::lock_guard lock(FMutex);
     FRoot = root;
     FCursor.push_back({std::move(root), 0});
 }
 
-bool TWalkOrder::Take(TWalkEvent &event)
+bool TOrder::Take(TEvent &event)
 {
     std::lock_guard lock(FMutex);
     if (!FEvents.empty()) {
@@ -37,18 +39,18 @@ bool TWalkOrder::Take(TWalkEvent &event)
     switch (FFailure) {
     case TFailure::Failed:
         FFailure = TFailure::Told;
-        event = {TWalkEvent::TKind::Failed, false, {}};
+        event = {TEvent::TKind::Failed, false, {}};
         return true;
     case TFailure::Told:
         FFailure = TFailure::Done;
-        event = {TWalkEvent::TKind::Done, false, {}};
+        event = {TEvent::TKind::Done, false, {}};
         return true;
     default:
         return false;
     }
 }
 
-void TWalkOrder::Fail() noexcept
+void TOrder::Fail() noexcept
 {
     std::lock_guard lock(FMutex);
     if (FDone || FFailure != TFailure::None)
@@ -62,7 +64,7 @@ void TWalkOrder::Fail() noexcept
     }
 }
 
-void TWalkOrder::SetNotify(std::function<void()> notify)
+void TOrder::SetNotify(std::function<void()> notify)
 {
     std::lock_guard lock(FMutex);
     FNotify = std::move(notify);
@@ -70,7 +72,7 @@ void TWalkOrder::SetNotify(std::function<void()> notify)
         FNotify();
 }
 
-void TWalkOrder::Emit(TWalkEvent event)
+void TOrder::Emit(TEvent event)
 {
     std::lock_guard lock(FMutex);
     FEvents.push_back(std::move(event));
@@ -78,16 +80,16 @@ void TWalkOrder::Emit(TWalkEvent event)
         FNotify();
 }
 
-void TWalkOrder::Resolve(TWalkNode *node, TWalkNode::TState state)
+void TOrder::Resolve(TNode *node, TNode::TState state)
 {
     std::lock_guard lock(FMutex);
     node->State = state;
-    if (state != TWalkNode::TState::Entered)
+    if (state != TNode::TState::Entered)
         node->Listed = true;
     Advance();
 }
 
-void TWalkOrder::Listed(TWalkNode *node, std::uint32_t children)
+void TOrder::Listed(TNode *node, std::uint32_t children)
 {
     std::lock_guard lock(FMutex);
     node->ChildCount = children;
@@ -95,7 +97,7 @@ void TWalkOrder::Listed(TWalkNode *node, std::uint32_t children)
     Advance();
 }
 
-void TWalkOrder::Adopt(TWalkNode *parent, std::shared_ptr<TWalkNode> child)
+void TOrder::Adopt(TNode *parent, std::shared_ptr<TNode> child)
 {
     std::lock_guard lock(FMutex);
     parent->Children.push_back(std::move(child));
@@ -103,14 +105,14 @@ void TWalkOrder::Adopt(TWalkNode *parent, std::shared_ptr<TWalkNode> child)
     Advance();
 }
 
-void TWalkOrder::Completed(TWalkNode *node)
+void TOrder::Completed(TNode *node)
 {
     std::lock_guard lock(FMutex);
     node->Complete = true;
     Release(node);
 }
 
-void TWalkOrder::Finished()
+void TOrder::Finished()
 {
     std::lock_guard lock(FMutex);
     if (FFailure != TFailure::None)
@@ -118,29 +120,29 @@ void TWalkOrder::Finished()
     FRoot->Complete = true;
     Advance();
     FDone = true;
-    FEvents.push_back({TWalkEvent::TKind::Done, true, {}});
+    FEvents.push_back({TEvent::TKind::Done, true, {}});
     if (FNotify)
         FNotify();
 }
 
-std::string TWalkOrder::CursorPath() const
+std::string TOrder::CursorPath() const
 {
     std::string path = FRootPath;
     for (std::size_t i = 1; i < FCursor.size(); ++i)
-        path = FormatNameDir(path) + FCursor[i].N->Name;
+        path.append(path.empty() || path.back() == '/' ? "" : "/").append(FCursor[i].N->Name);
     return path;
 }
 
-void TWalkOrder::Advance()
+void TOrder::Advance()
 {
     bool told = false;
     while (!FCursor.empty()) {
         TCursor &top = FCursor.back();
-        TWalkNode &n = *top.N;
-        if (n.State == TWalkNode::TState::Unresolved || !n.Listed)
+        TNode &n = *top.N;
+        if (n.State == TNode::TState::Unresolved || !n.Listed)
             break;
-        if (n.State == TWalkNode::TState::CannotEnter) {
-            FEvents.push_back({TWalkEvent::TKind::CannotEnter, false, CursorPath()});
+        if (n.State == TNode::TState::CannotEnter) {
+            FEvents.push_back({TEvent::TKind::CannotEnter, false, CursorPath()});
             told = true;
         } else if (top.Next < n.ChildCount) {
             // Slots before the base were let go: nothing of them is left to report.
@@ -148,13 +150,13 @@ void TWalkOrder::Advance()
             const std::size_t slot = top.Next - n.ChildBase;
             if (slot >= n.Children.size())
                 break; // its node is not made yet
-            std::shared_ptr<TWalkNode> child = n.Children[slot];
+            std::shared_ptr<TNode> child = n.Children[slot];
             ++top.Next;
             if (child)
                 FCursor.push_back({std::move(child), 0});
             continue;
         }
-        std::shared_ptr<TWalkNode> passed = std::move(top.N);
+        std::shared_ptr<TNode> passed = std::move(top.N);
         FCursor.pop_back();
         passed->CursorPassed = true;
         Release(passed.get());
@@ -163,16 +165,16 @@ void TWalkOrder::Advance()
         FNotify();
 }
 
-void TWalkOrder::Release(TWalkNode *node)
+void TOrder::Release(TNode *node)
 {
     while (node && node->Parent) {
-        const bool silent = node->State != TWalkNode::TState::CannotEnter && node->LiveChildren == 0;
+        const bool silent = node->State != TNode::TState::CannotEnter && node->LiveChildren == 0;
         if (!node->Complete || !(node->CursorPassed || silent))
             return;
-        TWalkNode *parent = node->Parent;
+        TNode *parent = node->Parent;
         if (node->Index < parent->ChildBase)
             return; // let go already
-        std::shared_ptr<TWalkNode> &slot = parent->Children[node->Index - parent->ChildBase];
+        std::shared_ptr<TNode> &slot = parent->Children[node->Index - parent->ChildBase];
         if (!slot)
             return;
         slot.reset();
@@ -184,3 +186,5 @@ void TWalkOrder::Release(TWalkNode *node)
         node = parent;
     }
 }
+
+} // namespace walk

@@ -12,8 +12,10 @@
 #include <string>
 #include <vector>
 
+namespace walk {
+
 // What a job is asked to walk.
-struct TWalkRequest {
+struct TRequest {
     enum class TKind {
         // Make the folder current, then list it: the files' kilobytes and each
         // sub-folder's tree (hidden ones included at this level only).
@@ -30,7 +32,7 @@ struct TWalkRequest {
 
 // What a finished job found. Kilobytes are each file's bytes divided by 1024,
 // summed; a sum past 64 bits stays at the largest 64-bit value.
-struct TWalkOutcome {
+struct TOutcome {
     // Scan: the folder was made current. Other kinds: it could be entered.
     bool Entered = false;
     // Scan: whether the folder is '/' or the root of a mounted file system,
@@ -52,7 +54,7 @@ struct TWalkOutcome {
 };
 
 // What the window hears of a job, in walk order.
-struct TWalkEvent {
+struct TEvent {
     enum class TKind {
         // Scan only, first: whether the folder was made current; Path is then
         // the current folder as the system names it (empty if unknown).
@@ -70,11 +72,11 @@ struct TWalkEvent {
 };
 
 // One walk in progress, shared by the caller and the workers.
-class TWalkJob {
+class TJob {
 public:
-    virtual ~TWalkJob() = default;
+    virtual ~TJob() = default;
     // The next event, if one is waiting; never blocks.
-    virtual bool TakeEvent(TWalkEvent &event) = 0;
+    virtual bool TakeEvent(TEvent &event) = 0;
     // Called on a worker thread each time an event is queued (and at once if
     // one is waiting). Replacing it, or clearing it with an empty function,
     // waits for a call in progress, so nothing it uses is freed under it.
@@ -82,15 +84,15 @@ public:
     // Stops the walk: workers start nothing more for it; no Done follows.
     virtual void Cancel() = 0;
     // Complete once Done has been taken; read nothing of it before.
-    virtual const TWalkOutcome &Outcome() const = 0;
+    virtual const TOutcome &Outcome() const = 0;
 };
 
-struct TWalkOptions {
+struct TOptions {
     // Worker threads. A walk of a cold or remote disk mostly waits, so more
     // threads than cores keep the disk busy (measured cold on two cores, the
     // benchmark tree: 8 took 1.45 s, 16 took 1.35 s, 32 took 1.33 s). While
     // the walk keeps every core busy instead, only one a core runs at a time
-    // (see TWalkPace).
+    // (see TPace).
     int Workers = 32;
     // Folder descriptors held at once; 0 takes half of what the process can
     // still open when the walk starts (at most 512), leaving the rest to the
@@ -101,19 +103,19 @@ struct TWalkOptions {
     std::function<void(const char *name)> BeforeStatus;
 };
 
-class TWalkPool;
+class TPool;
 
-class TWalkEngine {
+class TEngine {
 public:
-    explicit TWalkEngine(TWalkOptions options = {});
+    explicit TEngine(TOptions options = {});
     // Ends the workers. Any still inside a system call (a stalled mount) are
     // left to end with the process, never waited for; what they use stays alive.
-    ~TWalkEngine();
-    TWalkEngine(const TWalkEngine &) = delete;
-    TWalkEngine &operator=(const TWalkEngine &) = delete;
+    ~TEngine();
+    TEngine(const TEngine &) = delete;
+    TEngine &operator=(const TEngine &) = delete;
 
     // Starts a walk at once on the workers.
-    std::shared_ptr<TWalkJob> Start(TWalkRequest request);
+    std::shared_ptr<TJob> Start(TRequest request);
     // Whether the engine has worker threads: the system may refuse them all
     // (a limit on threads or memory). Without, the walk waits for RunPending.
     bool HasWorkers() const;
@@ -122,9 +124,12 @@ public:
     bool RunPending(std::chrono::milliseconds slice);
 
 private:
-    TWalkOptions FOptions;
-    std::shared_ptr<TWalkPool> FPool;
+    TOptions FOptions;
+    std::shared_ptr<TPool> FPool;
 };
 
-// A folder path followed by a separator, unless it is empty or has one already.
-std::string FormatNameDir(const std::string &name);
+// The process's current folder, as a scan leaves it: without a trailing '/'
+// except at the root; empty if it cannot be read (another program deleted it).
+std::string CurrentFolder();
+
+} // namespace walk

@@ -14,15 +14,17 @@
 #include <mutex>
 #include <string>
 
-struct TWalkNode;
+namespace walk {
 
-class TWalkDescriptors {
+struct TNode;
+
+class TDescriptors {
 public:
     // `rootPath` opens the walk's own folder, relative to the current folder.
     // A wait for a descriptor ends when `cancelled` turns true.
-    TWalkDescriptors(std::string rootPath, const std::atomic<bool> &cancelled);
-    TWalkDescriptors(const TWalkDescriptors &) = delete;
-    TWalkDescriptors &operator=(const TWalkDescriptors &) = delete;
+    TDescriptors(std::string rootPath, const std::atomic<bool> &cancelled);
+    TDescriptors(const TDescriptors &) = delete;
+    TDescriptors &operator=(const TDescriptors &) = delete;
 
     // Descriptors the process can still open: its soft limit less those open.
     static int Available();
@@ -40,13 +42,13 @@ public:
     // Held by a task while it may open folders.
     class TPermit {
     public:
-        explicit TPermit(TWalkDescriptors *owner) : FOwner(owner) {}
+        explicit TPermit(TDescriptors *owner) : FOwner(owner) {}
         ~TPermit();
         TPermit(const TPermit &) = delete;
         TPermit &operator=(const TPermit &) = delete;
 
     private:
-        TWalkDescriptors *FOwner;
+        TDescriptors *FOwner;
     };
     // Waits for a permit.
     TPermit Permit();
@@ -58,16 +60,16 @@ public:
     void Unreserve();
     // Gives the node its freshly opened descriptor (its slot taken) with one
     // use active; a spare one, when another worker opened it first, is closed.
-    void Install(TWalkNode *node, int fd);
+    void Install(TNode *node, int fd);
     // The node's descriptor for one use, opened again if it was closed; -1
     // when the folder cannot be found again.
-    int Use(TWalkNode *node);
+    int Use(TNode *node);
     // Ends one use. A folder still needed later waits, open, among the idle
     // ones; one no longer needed is closed, or its slot handed up to a parent
     // that lost its own descriptor and still has work.
-    void DoneWith(TWalkNode *node);
+    void DoneWith(TNode *node);
     // Counts work that will need the node's descriptor later (negative: done).
-    void AddFutureUses(TWalkNode *node, int uses);
+    void AddFutureUses(TNode *node, int uses);
 
     struct TOpened {
         // The sub-folder's descriptor with its slot and one use, or -1.
@@ -79,7 +81,7 @@ public:
     };
     // Opens a listed sub-folder, from its parent's descriptor, or by its path
     // when the budget is a single descriptor. The descriptor is not installed.
-    TOpened OpenChild(TWalkNode *node);
+    TOpened OpenChild(TNode *node);
     // Opens the walk's own folder (links followed), taking a slot; -1 with
     // errno set when it cannot.
     int OpenRoot();
@@ -91,13 +93,13 @@ private:
     // process is out of descriptors, closes idle folders or waits a while.
     // -1 with errno set when it cannot be opened.
     int OpenBelow(int dirFd, const char *name, bool followLink = false);
-    int Reopen(TWalkNode *node);
+    int Reopen(TNode *node);
     // Opens the node by its path from the walk's folder, checked to be the
     // folder that was listed; installs it. -1 when it cannot.
-    int ReopenByPath(TWalkNode *node);
-    std::string PathOf(const TWalkNode *node) const;
+    int ReopenByPath(TNode *node);
+    std::string PathOf(const TNode *node) const;
     // With FMutex held: takes the node off the idle list.
-    void Wake(TWalkNode *node);
+    void Wake(TNode *node);
     // With FMutex held: closes the least recently used idle folder; false when none is idle.
     bool CloseIdle();
 
@@ -111,5 +113,7 @@ private:
     int FBudget = 1;
     int FOpen = 0;
     int FPermits = 1;
-    std::list<TWalkNode *> FIdle;
+    std::list<TNode *> FIdle;
 };
+
+} // namespace walk

@@ -1,9 +1,11 @@
-#include "WalkPool.h"
+#include "Pool.h"
 
 #include <algorithm>
 #include <malloc.h>
 #include <sys/resource.h>
 #include <unistd.h>
+
+namespace walk {
 
 namespace {
 // Workers' niceness: measured on two cores, 10 halves the window's longest
@@ -11,12 +13,12 @@ namespace {
 constexpr int kWorkerNice = 10;
 } // namespace
 
-TWalkPool::TWalkPool(int workers)
-    : FPace(TWalkPace::Cores(), std::max(1, workers)), FTaskSince(std::size_t(std::max(1, workers)))
+TPool::TPool(int workers)
+    : FPace(TPace::Cores(), std::max(1, workers)), FTaskSince(std::size_t(std::max(1, workers)))
 {
 }
 
-void TWalkPool::Restart()
+void TPool::Restart()
 {
     if (FThreads.empty()) {
         // Each thread's own allocation arena reserves 64 MB of address space:
@@ -35,16 +37,16 @@ void TWalkPool::Restart()
         // walk runs with the threads there are.
     }
     std::lock_guard lock(FMutex);
-    FPace.Restart(TWalkPace::TClock::now(), TWalkPace::ProcessCpuNs());
+    FPace.Restart(TPace::TClock::now(), TPace::ProcessCpuNs());
     FAllowed = std::min(int(FMade), FPace.Allowed());
 }
 
-bool TWalkPool::HasWorkers() const
+bool TPool::HasWorkers() const
 {
     return FMade > 0;
 }
 
-void TWalkPool::RunTask(TWalkTask &task)
+void TPool::RunTask(TTask &task)
 {
     if (task.Job->Cancelled())
         return;
@@ -55,9 +57,9 @@ void TWalkPool::RunTask(TWalkTask &task)
     }
 }
 
-bool TWalkPool::RunOne()
+bool TPool::RunOne()
 {
-    TWalkTask task;
+    TTask task;
     {
         std::lock_guard lock(FMutex);
         if (FStack.empty())
@@ -69,19 +71,19 @@ bool TWalkPool::RunOne()
     return true;
 }
 
-bool TWalkPool::HasRoom() const
+bool TPool::HasRoom() const
 {
     return FBusy.load(std::memory_order_relaxed) < FAllowed.load(std::memory_order_relaxed);
 }
 
-void TWalkPool::Post(std::vector<TWalkTask> &tasks)
+void TPool::Post(std::vector<TTask> &tasks)
 {
     if (tasks.empty())
         return;
     int room = 0;
     {
         std::lock_guard lock(FMutex);
-        for (TWalkTask &t : tasks)
+        for (TTask &t : tasks)
             FStack.push_back(std::move(t));
         room = FAllowed - FBusy;
         // With no room, one worker still has to wait on the clock, to look
@@ -98,14 +100,14 @@ void TWalkPool::Post(std::vector<TWalkTask> &tasks)
     tasks.clear();
 }
 
-void TWalkPool::Retune()
+void TPool::Retune()
 {
-    const auto now = TWalkPace::TClock::now();
+    const auto now = TPace::TClock::now();
     if (!FPace.Due(now))
         return;
-    FPace.Retune(now, TWalkPace::ProcessCpuNs());
+    FPace.Retune(now, TPace::ProcessCpuNs());
     const auto stuck = std::count_if(FTaskSince.begin(), FTaskSince.end(), [&](const auto &since) {
-        return since && now - *since >= TWalkPace::kPeriod;
+        return since && now - *since >= TPace::kPeriod;
     });
     const int before = FAllowed;
     FAllowed = std::min(int(FMade), FPace.Allowed() + int(stuck));
@@ -113,7 +115,7 @@ void TWalkPool::Retune()
         FWake.notify_all();
 }
 
-void TWalkPool::Run(std::size_t index)
+void TPool::Run(std::size_t index)
 {
     // Below the window's thread: with every core walking, the window would
     // otherwise wait its turn for tens of milliseconds between ticks.
@@ -128,17 +130,17 @@ void TWalkPool::Run(std::size_t index)
             // Held back while others run: they may be stuck on a stalled
             // disk, which the next look at the pace lets this worker pass.
             ++FHeldBack;
-            const bool timedOut = FWake.wait_for(lock, TWalkPace::kPeriod) == std::cv_status::timeout;
+            const bool timedOut = FWake.wait_for(lock, TPace::kPeriod) == std::cv_status::timeout;
             --FHeldBack;
             if (timedOut)
                 Retune();
         }
         if (FStop)
             return;
-        TWalkTask task = std::move(FStack.back());
+        TTask task = std::move(FStack.back());
         FStack.pop_back();
         ++FBusy;
-        FTaskSince[index] = TWalkPace::TClock::now();
+        FTaskSince[index] = TPace::TClock::now();
         lock.unlock();
         RunTask(task);
         task = {};
@@ -149,7 +151,7 @@ void TWalkPool::Run(std::size_t index)
     }
 }
 
-void TWalkPool::Shutdown()
+void TPool::Shutdown()
 {
     bool busy = false;
     {
@@ -168,3 +170,5 @@ void TWalkPool::Shutdown()
     }
     FThreads.clear();
 }
+
+} // namespace walk

@@ -3,14 +3,14 @@
 // by a worker of the pool, its files' status read there or handed out in
 // batches. A folder's sum is folded into its parent's when its last piece of
 // work ends, so memory follows the frontier of the walk, not the tree.
-#include "WalkAncestry.h"
-#include "WalkDescriptors.h"
-#include "WalkEngine.h"
-#include "WalkHardLinks.h"
-#include "WalkNode.h"
-#include "WalkOrder.h"
-#include "WalkPool.h"
-#include "FileSystem.h"
+#include "Ancestry.h"
+#include "Descriptors.h"
+#include "walk/Walk.h"
+#include "HardLinks.h"
+#include "Node.h"
+#include "Order.h"
+#include "Pool.h"
+#include "Linux.h"
 
 #include <atomic>
 #include <functional>
@@ -20,37 +20,39 @@
 #include <string>
 #include <vector>
 
-class TWalkJobImpl final : public TWalkJob, public TWalkTaskRunner, public std::enable_shared_from_this<TWalkJobImpl> {
-public:
-    TWalkJobImpl(TWalkRequest request, const TWalkOptions &options, std::shared_ptr<TWalkPool> pool);
+namespace walk {
 
-    // --- TWalkJob
-    bool TakeEvent(TWalkEvent &event) override { return FOrder.Take(event); }
+class TJobImpl final : public TJob, public TTaskRunner, public std::enable_shared_from_this<TJobImpl> {
+public:
+    TJobImpl(TRequest request, const TOptions &options, std::shared_ptr<TPool> pool);
+
+    // --- TJob
+    bool TakeEvent(TEvent &event) override { return FOrder.Take(event); }
     void SetNotify(std::function<void()> notify) override { FOrder.SetNotify(std::move(notify)); }
     void Cancel() override { FCancelled = true; }
-    const TWalkOutcome &Outcome() const override { return FOutcome; }
+    const TOutcome &Outcome() const override { return FOutcome; }
 
-    // --- TWalkTaskRunner
+    // --- TTaskRunner
     bool Cancelled() const override { return FCancelled.load(std::memory_order_relaxed); }
-    void Run(TWalkTask &task) override;
+    void Run(TTask &task) override;
     void Fail() noexcept override;
 
 private:
     void Begin();
     void BeginScan();
     void BeginFolder();
-    void Enter(TWalkNode *node);
+    void Enter(TNode *node);
     // Reads the identity of the folder open as `fd`: Entered, or Quiet for a
     // pseudo file system or a folder met again below itself, or CannotEnter.
-    TWalkNode::TState Identify(TWalkNode *node, int fd);
+    TNode::TState Identify(TNode *node, int fd);
     // Ends the entering of a folder: one not entered counts as resolved, its
     // descriptor given back; an entered one is listed.
-    void Settle(TWalkNode *node, TWalkNode::TState state, int fd);
-    void List(TWalkNode *node, int fd);
-    void ReadFiles(TWalkNode *node, const TWalkFiles &files);
+    void Settle(TNode *node, TNode::TState state, int fd);
+    void List(TNode *node, int fd);
+    void ReadFiles(TNode *node, const TFiles &files);
     // The kilobytes of the files of the folder open as `fd`, those with
     // several names left to the hard-link count.
-    std::int64_t ReadStatus(TWalkNode *node, int fd, const TWalkFiles &files);
+    std::int64_t ReadStatus(TNode *node, int fd, const TFiles &files);
     // One file's kilobytes; 0 for a directory (`isDir` then set) and for a
     // file with several names, which the hard-link count takes at `place`.
     std::int64_t FileKb(int dirFd, const char *name, std::uint32_t place, bool *isDir);
@@ -58,32 +60,34 @@ private:
     void CreditHardLinks();
     // Finishes one piece of a folder's work; completes it and its ancestors
     // whose work is all done.
-    void Finish(TWalkNode *node);
+    void Finish(TNode *node);
     // Makes nodes of up to `count` more of the folder's sub-folders, in
     // listing order, each with its task.
-    void MakeChildren(TWalkNode *parent, std::uint32_t count, std::vector<TWalkTask> &tasks);
+    void MakeChildren(TNode *parent, std::uint32_t count, std::vector<TTask> &tasks);
     bool IsPseudo(dev_t device);
 
-    const TWalkRequest FRequest;
+    const TRequest FRequest;
     const std::function<void(const char *)> FBeforeStatus;
-    const std::shared_ptr<TWalkPool> FPool;
+    const std::shared_ptr<TPool> FPool;
     const int FAskedDescriptors;
     std::atomic<bool> FCancelled{false};
-    TWalkOutcome FOutcome;
-    TWalkDescriptors FDescriptors;
-    TWalkAncestry FAncestry;
+    TOutcome FOutcome;
+    TDescriptors FDescriptors;
+    TAncestry FAncestry;
     // The walk's own folder; the event stream keeps it alive.
-    TWalkNode *FRoot = nullptr;
-    TWalkCensus FCensus;
-    TWalkHardLinks FHardLinks;
+    TNode *FRoot = nullptr;
+    TCensus FCensus;
+    THardLinks FHardLinks;
     // A scan: the listing place of each slice's folder.
     std::vector<std::uint32_t> FFolderPlaces;
     // Guards the making of nodes from the listed names.
     std::mutex FChildrenMutex;
 
     std::mutex FPseudoMutex;
-    std::optional<fsys::PseudoMounts> FPseudo;
+    std::optional<os::PseudoMounts> FPseudo;
 
     // Last: taken apart first, level by level.
-    TWalkOrder FOrder;
+    TOrder FOrder;
 };
+
+} // namespace walk

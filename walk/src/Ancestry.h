@@ -11,18 +11,20 @@
 #include <sys/types.h>
 #include <unordered_map>
 
-struct TWalkNode;
+namespace walk {
 
-class TWalkAncestry {
+struct TNode;
+
+class TAncestry {
 public:
     // Registers the entered folder (its identity set). False, registering
     // nothing, when one of its ancestors is that same folder.
-    bool Enter(TWalkNode *node);
+    bool Enter(TNode *node);
     // The folder is complete: nothing below it is entered any more.
-    void Leave(TWalkNode *node);
+    void Leave(TNode *node);
     // Whether `a` lies on the path from the walk's folder to `node`, `node`
     // itself excluded.
-    static bool IsAncestor(const TWalkNode *a, const TWalkNode *node);
+    static bool IsAncestor(const TNode *a, const TNode *node);
 
 private:
     struct TId {
@@ -37,5 +39,7 @@ private:
         }
     };
     std::mutex FMutex;
-    std::unordered_multimap<TId, const TWalkNode *, THash> FOpen;
+    std::unordered_multimap<TId, const TNode *, THash> FOpen;
 };
+
+} // namespace walk

@@ -4,8 +4,8 @@
 // the tree in listing order as far as it is resolved, reporting each folder
 // that cannot be entered as it passes it; a finished subtree with nothing
 // left to report is let go, so memory follows the walk's frontier.
-#include "WalkEngine.h"
-#include "WalkNode.h"
+#include "walk/Walk.h"
+#include "Node.h"
 
 #include <cstdint>
 #include <deque>
@@ -15,34 +15,36 @@
 #include <string>
 #include <vector>
 
-class TWalkOrder {
+namespace walk {
+
+class TOrder {
 public:
     // `rootPath` names the walk's own folder in the warnings.
-    explicit TWalkOrder(std::string rootPath);
+    explicit TOrder(std::string rootPath);
     // Takes the tree apart level by level: a tree thousands of folders deep
     // must not be destroyed by recursion.
-    ~TWalkOrder();
-    TWalkOrder(const TWalkOrder &) = delete;
-    TWalkOrder &operator=(const TWalkOrder &) = delete;
+    ~TOrder();
+    TOrder(const TOrder &) = delete;
+    TOrder &operator=(const TOrder &) = delete;
 
     // The walk's own folder; the order keeps the tree alive from it.
-    void Start(std::shared_ptr<TWalkNode> root);
+    void Start(std::shared_ptr<TNode> root);
     // The next event, if one is waiting; never blocks.
-    bool Take(TWalkEvent &event);
-    // See TWalkJob::SetNotify.
+    bool Take(TEvent &event);
+    // See TJob::SetNotify.
     void SetNotify(std::function<void()> notify);
     // Queues an event at once, ahead of the cursor.
-    void Emit(TWalkEvent event);
+    void Emit(TEvent event);
     // The folder was entered, is quiet (counts 0 without a word), or cannot
     // be entered; only an entered folder waits for its listing.
-    void Resolve(TWalkNode *node, TWalkNode::TState state);
+    void Resolve(TNode *node, TNode::TState state);
     // The entered folder was listed: `children` sub-folders, whose nodes
     // come later, in listing order, through Adopt.
-    void Listed(TWalkNode *node, std::uint32_t children);
+    void Listed(TNode *node, std::uint32_t children);
     // The node of the parent's next sub-folder.
-    void Adopt(TWalkNode *parent, std::shared_ptr<TWalkNode> child);
+    void Adopt(TNode *parent, std::shared_ptr<TNode> child);
     // All work of the folder is done; its sum is final.
-    void Completed(TWalkNode *node);
+    void Completed(TNode *node);
     // The walk's own folder is complete: Done is queued last.
     void Finished();
     // The walk failed: Failed and Done follow the events queued, in place
@@ -52,19 +54,21 @@ public:
 private:
     // With FMutex held.
     void Advance();
-    void Release(TWalkNode *node);
+    void Release(TNode *node);
     std::string CursorPath() const;
 
     const std::string FRootPath;
-    std::shared_ptr<TWalkNode> FRoot;
+    std::shared_ptr<TNode> FRoot;
     std::mutex FMutex;
-    std::deque<TWalkEvent> FEvents;
+    std::deque<TEvent> FEvents;
     bool FDone = false;
     enum class TFailure : std::uint8_t { None, Failed, Told, Done } FFailure = TFailure::None;
     std::function<void()> FNotify;
     struct TCursor {
-        std::shared_ptr<TWalkNode> N;
+        std::shared_ptr<TNode> N;
         std::size_t Next = 0;
     };
     std::vector<TCursor> FCursor;
 };
+
+} // namespace walk
