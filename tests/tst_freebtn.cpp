@@ -2,6 +2,7 @@
 #include "FreeBtn.h"
 #include "TestSupport.h"
 
+#include <QToolTip>
 #include <QtTest>
 
 namespace {
@@ -205,13 +206,17 @@ private slots:
         QCOMPARE(r.Shown(), 0xFFFFFFu);
     }
 
-    void hintIsTheTip()
+    // The pointer resting on the button shows its hint in a tip, unless ShowHint is off.
+    void hintShowsInTheTip()
     {
-        TFreeBtn btn;
-        btn.SetHint(QStringLiteral("Quitter"));
-        QCOMPARE(btn.toolTip(), QStringLiteral("Quitter"));
-        btn.SetShowHint(false);
-        QCOMPARE(btn.toolTip(), QString());
+        Rig r;
+        r.btn->SetHint(QStringLiteral("Quitter"));
+        for (const bool show : {false, true}) {
+            r.btn->SetShowHint(show);
+            QHelpEvent rest(QEvent::ToolTip, QPoint(5, 5), r.btn->mapToGlobal(QPoint(5, 5)));
+            QCoreApplication::sendEvent(r.btn, &rest);
+            QCOMPARE(QToolTip::isVisible() ? QToolTip::text() : QString(), show ? QStringLiteral("Quitter") : QString());
+        }
     }
 
     // The button's own repaints draw over what it shows: the pressed image's rim
