@@ -7,6 +7,7 @@
 #include "HelpDlg.h"
 #include "Startup.h"
 #include "Unit1.h"
+#include "walk/Walk.h"
 
 #include <QApplication>
 #include <cstdio>
@@ -51,6 +52,7 @@ int main(int argc, char **argv)
     if (std::getenv("QT_QPA_PLATFORM") == nullptr && std::getenv("WAYLAND_DISPLAY") != nullptr
         && std::getenv("DISPLAY") != nullptr)
         qputenv("QT_QPA_PLATFORM", "xcb");
+    walk::ShareOneArenaUnderAMemoryLimit();
     std::optional<THeldStartupMessages> heldMessages(std::in_place);
     std::optional<TNoRuntimeFolder> noRuntimeFolder(std::in_place);
     QApplication app(argc, argv);

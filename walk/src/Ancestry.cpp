@@ -14,10 +14,9 @@ bool TAncestry::IsAncestor(const TNode *a, const TNode *node)
     return n == a;
 }
 
-bool TAncestry::Enter(TNode *node)
+bool TAncestry::Enter(TGuard &, TNode *node)
 {
     const TId id{node->Dev, node->Ino};
-    std::lock_guard lock(FMutex);
     const auto [first, last] = FOpen.equal_range(id);
     for (auto it = first; it != last; ++it)
         if (IsAncestor(it->second, node))
@@ -26,9 +25,8 @@ bool TAncestry::Enter(TNode *node)
     return true;
 }
 
-void TAncestry::Leave(TNode *node)
+void TAncestry::Leave(TGuard &, TNode *node)
 {
-    std::lock_guard lock(FMutex);
     const auto [first, last] = FOpen.equal_range(TId{node->Dev, node->Ino});
     for (auto it = first; it != last; ++it)
         if (it->second == node) {

@@ -48,4 +48,9 @@ std::string CurrentFolder()
     return os::GetCurrentDir();
 }
 
+void ShareOneArenaUnderAMemoryLimit()
+{
+    os::ShareOneArenaUnderAMemoryLimit();
+}
+
 } // namespace walk

@@ -4,7 +4,7 @@
 
 namespace walk {
 
-TOrder::TOrder(std::string rootPath) : FRootPath(std::move(rootPath)) {}
+TOrder::TOrder(TWalkLock &lock, std::string rootPath) : FLock(lock), FRootPath(std::move(rootPath)) {}
 
 TOrder::~TOrder()
 {
@@ -15,22 +15,26 @@ TOrder::~TOrder()
     while (!nodes.empty()) {
         std::shared_ptr<TNode> n = std::move(nodes.back());
         nodes.pop_back();
-        for (std::shared_ptr<TNode> &c : n->Children)
+        const TGuard g(FLock);
+        for (std::shared_ptr<TNode> &c : n->Locked(g).Children)
             if (c)
                 nodes.push_back(std::move(c));
     }
 }
 
-void TOrder::Start(std::shared_ptr<TNode> root)
+void TOrder::Start(TGuard &, std::shared_ptr<TNode> root)
 {
-    std::lock_guard lock(FMutex);
     FRoot = root;
     FCursor.push_back({std::move(root), 0});
 }
 
-bool TOrder::Take(TEvent &event)
+bool TOrder::Waiting(TGuard &) const
 {
-    std::lock_guard lock(FMutex);
+    return !FEvents.empty() || FFailure == TFailure::Failed || FFailure == TFailure::Told;
+}
+
+bool TOrder::Take(TGuard &, TEvent &event)
+{
     if (!FEvents.empty()) {
         event = std::move(FEvents.front());
         FEvents.pop_front();
@@ -50,79 +54,61 @@ bool TOrder::Take(TEvent &event)
     }
 }
 
-void TOrder::Fail() noexcept
+void TOrder::Fail(TGuard &g) noexcept
 {
-    std::lock_guard lock(FMutex);
     if (FDone || FFailure != TFailure::None)
         return;
     FFailure = TFailure::Failed;
-    try {
-        if (FNotify)
-            FNotify();
-    } catch (...) {
-        // The window looks at the walk again on its next event.
-    }
+    g.TellAfter();
 }
 
-void TOrder::SetNotify(std::function<void()> notify)
+void TOrder::Emit(TGuard &g, TEvent event)
 {
-    std::lock_guard lock(FMutex);
-    FNotify = std::move(notify);
-    if (FNotify && (!FEvents.empty() || FFailure == TFailure::Failed || FFailure == TFailure::Told))
-        FNotify();
-}
-
-void TOrder::Emit(TEvent event)
-{
-    std::lock_guard lock(FMutex);
     FEvents.push_back(std::move(event));
-    if (FNotify)
-        FNotify();
+    g.TellAfter();
 }
 
-void TOrder::Resolve(TNode *node, TNode::TState state)
+void TOrder::Resolve(TGuard &g, TNode *node, TNode::TState state)
 {
-    std::lock_guard lock(FMutex);
-    node->State = state;
+    TNode::TLocked &n = node->Locked(g);
+    n.State = state;
     if (state != TNode::TState::Entered)
-        node->Listed = true;
-    Advance();
+        n.Listed = true;
+    Advance(g);
 }
 
-void TOrder::Listed(TNode *node, std::uint32_t children)
+void TOrder::Listed(TGuard &g, TNode *node, std::uint32_t children)
 {
-    std::lock_guard lock(FMutex);
-    node->ChildCount = children;
-    node->Listed = true;
-    Advance();
+    TNode::TLocked &n = node->Locked(g);
+    n.ChildCount = children;
+    n.Listed = true;
+    Advance(g);
 }
 
-void TOrder::Adopt(TNode *parent, std::shared_ptr<TNode> child)
+void TOrder::Adopt(TGuard &g, TNode *parent, std::shared_ptr<TNode> child, bool last)
 {
-    std::lock_guard lock(FMutex);
-    parent->Children.push_back(std::move(child));
-    ++parent->LiveChildren;
-    Advance();
+    TNode::TLocked &p = parent->Locked(g);
+    p.Children.push_back(std::move(child));
+    ++p.LiveChildren;
+    if (last)
+        Advance(g);
 }
 
-void TOrder::Completed(TNode *node)
+void TOrder::Completed(TGuard &g, TNode *node)
 {
-    std::lock_guard lock(FMutex);
-    node->Complete = true;
-    Release(node);
+    node->Locked(g).Complete = true;
+    Release(g, node);
 }
 
-void TOrder::Finished()
+void TOrder::Finished(TGuard &g)
 {
-    std::lock_guard lock(FMutex);
     if (FFailure != TFailure::None)
         return;
-    FRoot->Complete = true;
-    Advance();
+    FRoot->Locked(g).Complete = true;
+    Advance(g);
     FDone = true;
     FEvents.push_back({TEvent::TKind::Done, true, {}});
-    if (FNotify)
-        FNotify();
+    g.TellAfter();
 }
 
 std::string TOrder::CursorPath() const
@@ -133,55 +119,56 @@ std::string TOrder::CursorPath() const
     return path;
 }
 
-void TOrder::Advance()
+void TOrder::Advance(TGuard &g)
 {
-    bool told = false;
     while (!FCursor.empty()) {
         TCursor &top = FCursor.back();
-        TNode &n = *top.N;
+        TNode::TLocked &n = top.N->Locked(g);
         if (n.State == TNode::TState::Unresolved || !n.Listed)
             break;
         if (n.State == TNode::TState::CannotEnter) {
             FEvents.push_back({TEvent::TKind::CannotEnter, false, CursorPath()});
-            told = true;
-        } else if (top.Next < n.ChildCount) {
+            g.TellAfter();
+        } else {
             // Slots before the base were let go: nothing of them is left to report.
             top.Next = std::max<std::size_t>(top.Next, n.ChildBase);
-            const std::size_t slot = top.Next - n.ChildBase;
-            if (slot >= n.Children.size())
-                break; // its node is not made yet
-            std::shared_ptr<TNode> child = n.Children[slot];
-            ++top.Next;
-            if (child)
-                FCursor.push_back({std::move(child), 0});
-            continue;
+            if (top.Next < n.ChildCount) {
+                const std::size_t slot = top.Next - n.ChildBase;
+                if (slot >= n.Children.size())
+                    break; // its node is not made yet
+                std::shared_ptr<TNode> child = n.Children[slot];
+                ++top.Next;
+                if (child)
+                    FCursor.push_back({std::move(child), 0});
+                continue;
+            }
         }
         std::shared_ptr<TNode> passed = std::move(top.N);
         FCursor.pop_back();
-        passed->CursorPassed = true;
-        Release(passed.get());
+        passed->Locked(g).CursorPassed = true;
+        Release(g, passed.get());
     }
-    if (told && FNotify)
-        FNotify();
 }
 
-void TOrder::Release(TNode *node)
+void TOrder::Release(TGuard &g, TNode *node)
 {
     while (node && node->Parent) {
-        const bool silent = node->State != TNode::TState::CannotEnter && node->LiveChildren == 0;
-        if (!node->Complete || !(node->CursorPassed || silent))
+        TNode::TLocked &n = node->Locked(g);
+        const bool silent = n.State != TNode::TState::CannotEnter && n.LiveChildren == 0;
+        if (!n.Complete || !(n.CursorPassed || silent))
             return;
         TNode *parent = node->Parent;
-        if (node->Index < parent->ChildBase)
+        TNode::TLocked &p = parent->Locked(g);
+        if (node->Index < p.ChildBase)
             return; // let go already
-        std::shared_ptr<TNode> &slot = parent->Children[node->Index - parent->ChildBase];
+        std::shared_ptr<TNode> &slot = p.Children[node->Index - p.ChildBase];
         if (!slot)
             return;
         slot.reset();
-        --parent->LiveChildren;
-        while (!parent->Children.empty() && !parent->Children.front()) {
-            parent->Children.pop_front();
-            ++parent->ChildBase;
+        --p.LiveChildren;
+        while (!p.Children.empty() && !p.Children.front()) {
+            p.Children.pop_front();
+            ++p.ChildBase;
         }
         node = parent;
     }

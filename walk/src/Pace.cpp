@@ -1,8 +1,6 @@
 #include "Pace.h"
 
 #include <algorithm>
-#include <sched.h>
-#include <time.h>
 
 namespace walk {
 
@@ -46,23 +44,6 @@ int TPace::NextAllowed(double busyShare, int allowed, int cores, int workers)
     if (busyShare < kWaiting)
         return workers;
     return allowed;
-}
-
-int TPace::Cores()
-{
-    cpu_set_t set;
-    CPU_ZERO(&set);
-    if (::sched_getaffinity(0, sizeof set, &set) != 0)
-        return 1;
-    return std::max(1, CPU_COUNT(&set));
-}
-
-std::int64_t TPace::ProcessCpuNs()
-{
-    struct timespec ts {};
-    if (::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts) != 0)
-        return 0;
-    return std::int64_t(ts.tv_sec) * 1'000'000'000 + ts.tv_nsec;
 }
 
 } // namespace walk

@@ -29,11 +29,6 @@ public:
     // `busyShare`: the part of all cores the process kept busy (1 = all).
     static int NextAllowed(double busyShare, int allowed, int cores, int workers);
 
-    // The cores this process may run on.
-    static int Cores();
-    // This process's processor time, every thread's, in nanoseconds.
-    static std::int64_t ProcessCpuNs();
-
 private:
     const int FCores;
     const int FWorkers;

@@ -1,9 +1,8 @@
 #include "Pool.h"
 
+#include "Linux.h"
+
 #include <algorithm>
-#include <malloc.h>
-#include <sys/resource.h>
-#include <unistd.h>
 
 namespace walk {
 
@@ -14,19 +13,12 @@ constexpr int kWorkerNice = 10;
 } // namespace
 
 TPool::TPool(int workers)
-    : FPace(TPace::Cores(), std::max(1, workers)), FTaskSince(std::size_t(std::max(1, workers)))
+    : FPace(os::Cores(), std::max(1, workers)), FTaskSince(std::size_t(std::max(1, workers)))
 {
 }
 
 void TPool::Restart()
 {
-    if (FThreads.empty()) {
-        // Each thread's own allocation arena reserves 64 MB of address space:
-        // under a limit on it, every thread shares the main one instead.
-        struct rlimit space {};
-        if (::getrlimit(RLIMIT_AS, &space) == 0 && space.rlim_cur != RLIM_INFINITY)
-            ::mallopt(M_ARENA_MAX, 1);
-    }
     try {
         while (FThreads.size() < FTaskSince.size()) {
             FThreads.emplace_back([self = shared_from_this(), i = FThreads.size()] { self->Run(i); });
@@ -37,7 +29,7 @@ void TPool::Restart()
         // walk runs with the threads there are.
     }
     std::lock_guard lock(FMutex);
-    FPace.Restart(TPace::TClock::now(), TPace::ProcessCpuNs());
+    FPace.Restart(TPace::TClock::now(), os::ProcessCpuNs());
     FAllowed = std::min(int(FMade), FPace.Allowed());
 }
 
@@ -105,7 +97,7 @@ void TPool::Retune()
     const auto now = TPace::TClock::now();
     if (!FPace.Due(now))
         return;
-    FPace.Retune(now, TPace::ProcessCpuNs());
+    FPace.Retune(now, os::ProcessCpuNs());
     const auto stuck = std::count_if(FTaskSince.begin(), FTaskSince.end(), [&](const auto &since) {
         return since && now - *since >= TPace::kPeriod;
     });
@@ -119,7 +111,7 @@ void TPool::Run(std::size_t index)
 {
     // Below the window's thread: with every core walking, the window would
     // otherwise wait its turn for tens of milliseconds between ticks.
-    ::setpriority(PRIO_PROCESS, ::gettid(), kWorkerNice);
+    os::LowerThreadPriority(kWorkerNice);
     std::unique_lock lock(FMutex);
     for (;;) {
         while (!FStop && (FStack.empty() || !HasRoom())) {

@@ -1,10 +1,16 @@
 #pragma once
-// The folder walk of a scan, made on a pool of worker threads: every
-// file-system call a scan needs (making the folder current, the listings, the
-// status calls, the free space) is made there, so the window's thread never
+// What a caller may ask of a folder walk, and what it gets: the one header of
+// the walk library. A walk runs on a pool of worker threads: every
+// file-system call it needs (making the folder current, the listings, the
+// status calls, the free space) is made there, so the caller's thread never
 // waits on a disk. Results come out as a one-thread depth-first walk gives
 // them: the scanned folder's sub-folders in listing order, and one "cannot be
-// entered" event per folder in depth-first order. Plain C++ and POSIX.
+// entered" event per folder in depth-first order, the same at any number of
+// workers. Links are never followed below the walk's own folder, whatever
+// the descriptors left. Memory follows the walk's frontier, not the tree.
+//
+// Linux code on glibc: it walks with getdents64, statx, openat2 and O_PATH,
+// reads /proc/self/fd and /proc/self/mountinfo. C++ and threads, no Qt.
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -51,6 +57,10 @@ struct TOutcome {
     std::int64_t FolderOpens = 0;
     // Folders held as nodes at once at most: what the walk's memory followed.
     std::int64_t PeakFolders = 0;
+    // Folders whose listing the system broke off part way (an I/O error
+    // after some entries): each counts what it listed, as a one-thread walk
+    // on the system's listing calls counts it, and is not reported.
+    std::int64_t BrokenListings = 0;
 };
 
 // What the window hears of a job, in walk order.
@@ -78,10 +88,13 @@ public:
     // The next event, if one is waiting; never blocks.
     virtual bool TakeEvent(TEvent &event) = 0;
     // Called on a worker thread each time an event is queued (and at once if
-    // one is waiting). Replacing it, or clearing it with an empty function,
-    // waits for a call in progress, so nothing it uses is freed under it.
+    // one is waiting), outside the walk's lock: it may take events itself.
+    // Replacing it, or clearing it with an empty function, waits for a call
+    // in progress, so nothing it uses is freed under it; so it must not
+    // replace itself.
     virtual void SetNotify(std::function<void()> notify) = 0;
-    // Stops the walk: workers start nothing more for it; no Done follows.
+    // Stops the walk: workers start nothing more for it, and every wait of
+    // theirs for it (for a descriptor, a permit) ends; no Done follows.
     virtual void Cancel() = 0;
     // Complete once Done has been taken; read nothing of it before.
     virtual const TOutcome &Outcome() const = 0;
@@ -131,5 +144,10 @@ private:
 // The process's current folder, as a scan leaves it: without a trailing '/'
 // except at the root; empty if it cannot be read (another program deleted it).
 std::string CurrentFolder();
+
+// For the program's start, before any thread: under a limit on address
+// space, every thread allocates from one arena, since each walker's own
+// would reserve 64 MB of it and make a walk fail for want of memory.
+void ShareOneArenaUnderAMemoryLimit();
 
 } // namespace walk
