@@ -64,6 +64,8 @@ private slots:
             const WalkReport engine = EngineWalk({walk::TRequest::TKind::Scan, fs.Root()}, options);
             ChangeDir(start);
             QVERIFY2(engine == reference, (Describe(engine) + "reference\n" + Describe(reference)).c_str());
+            // eio_list's listing is broken off: it counts what it gave, and the outcome says so.
+            QCOMPARE(engine.BrokenListings, std::int64_t(1));
         }
         auto kb = [&](const std::string &name) {
             for (const auto &f : reference.Folders)

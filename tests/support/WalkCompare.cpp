@@ -66,6 +66,7 @@ WalkReport EngineWalk(walk::TRequest request, walk::TOptions options)
                 r.Folders = o.Folders;
                 r.FolderOpens = o.FolderOpens;
                 r.PeakFolders = o.PeakFolders;
+                r.BrokenListings = o.BrokenListings;
                 if (scan && !o.Entered)
                     r.Kb = 0;
                 return r;

@@ -17,9 +17,11 @@ struct WalkReport {
     std::int64_t Kb = 0;
     std::vector<walk::TOutcome::TFolder> Folders;
     std::vector<std::string> Warnings;
-    // The engine's count of folder opens, and of folders held at once; not compared.
+    // The engine's count of folder opens, of folders held at once and of
+    // listings broken off; not compared.
     std::int64_t FolderOpens = 0;
     std::int64_t PeakFolders = 0;
+    std::int64_t BrokenListings = 0;
     bool operator==(const WalkReport &o) const;
 };
 
