@@ -2,6 +2,7 @@
 
 #include "FileSystem.h"
 #include "PathText.h"
+#include "WindowFrame.h"
 
 #include <QApplication>
 #include <QFileDialog>
@@ -80,9 +81,12 @@ bool TBrowseFolderDlg::Execute(QWidget *owner)
         dialog.adjustSize();
         if (Position == TDialogPosition::dpScreenCenter) {
             if (const QScreen *s = QGuiApplication::primaryScreen()) {
+                // By its outer size, frame included, in the pixels the window manager counts in.
+                const platform::TDeviceFrame frame = platform::DeviceFrame(&dialog);
+                const QRect screen = platform::ToDevice(s, s->geometry());
                 int left = 0, top = 0;
-                CenterOnScreen(s->geometry().width(), s->geometry().height(), left, top, dialog.width(), dialog.height());
-                dialog.move(left, top);
+                CenterOnScreen(screen.width(), screen.height(), left, top, frame.Outer.width(), frame.Outer.height());
+                platform::MoveOuterTo(&dialog, frame, screen.topLeft() + QPoint(left, top));
             }
         }
         if (OnInitialized)
