@@ -101,10 +101,26 @@ int nearestLogical(int device, int origin, qreal scale)
 }
 } // namespace
 
-QRect ToDevice(const QScreen *screen, const QRect &logical)
+QRect DeviceScreen(const QScreen *screen, bool available)
 {
-    const QPoint o = screen ? screen->geometry().topLeft() : QPoint();
-    const qreal s = screen ? screen->devicePixelRatio() : 1.0;
+    xcb_connection_t *c = x11Connection();
+    if (c && QGuiApplication::screens().size() == 1) {
+        const xcb_screen_t *root = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
+        const QRect whole(0, 0, root->width_in_pixels, root->height_in_pixels);
+        const xcb_atom_t workArea = available ? internAtom(c, "_NET_WORKAREA") : xcb_atom_t(XCB_ATOM_NONE);
+        if (workArea == XCB_ATOM_NONE)
+            return whole;
+        const Reply<xcb_get_property_reply_t> r(
+            xcb_get_property_reply(c, xcb_get_property(c, 0, root->root, workArea, XCB_ATOM_CARDINAL, 0, 4), nullptr),
+            &std::free);
+        if (!r || r->format != 32 || xcb_get_property_value_length(r.get()) != 16)
+            return whole;
+        const auto *v = static_cast<const std::uint32_t *>(xcb_get_property_value(r.get()));
+        return QRect(int(v[0]), int(v[1]), int(v[2]), int(v[3])) & whole;
+    }
+    const QRect logical = available ? screen->availableGeometry() : screen->geometry();
+    const QPoint o = screen->geometry().topLeft();
+    const qreal s = screen->devicePixelRatio();
     return QRect(toDevice(logical.left(), o.x(), s), toDevice(logical.top(), o.y(), s), qRound(logical.width() * s),
                  qRound(logical.height() * s));
 }
@@ -115,7 +131,9 @@ TDeviceFrame DeviceFrame(const QWidget *window)
     // system: a window not shown yet gets its size only as it is mapped.
     const qreal s = window->devicePixelRatioF();
     const QRect inner = window->geometry();
-    QRect device(ToDevice(screenOf(window), inner).topLeft(), QSize(qRound(inner.width() * s), qRound(inner.height() * s)));
+    const QPoint o = screenOf(window) ? screenOf(window)->geometry().topLeft() : QPoint();
+    QRect device(toDevice(inner.left(), o.x(), s), toDevice(inner.top(), o.y(), s), qRound(inner.width() * s),
+                 qRound(inner.height() * s));
     if (xcb_connection_t *c = x11Connection()) {
         const xcb_window_t win = xcb_window_t(window->winId());
         const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
@@ -153,7 +171,7 @@ void CentreOver(QWidget *window, const QWidget *owner, bool keepOnScreen)
               ownerRect.top() + (ownerRect.height() - outer.height()) / 2);
     if (keepOnScreen) {
         if (const QScreen *screen = screenOf(o)) {
-            const QRect desk = ToDevice(screen, screen->availableGeometry());
+            const QRect desk = DeviceScreen(screen, true);
             if (at.x() + outer.width() > desk.left() + desk.width())
                 at.setX(desk.left() + desk.width() - outer.width());
             if (at.x() < desk.left())

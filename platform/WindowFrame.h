@@ -32,9 +32,10 @@ struct TDeviceFrame {
 // toolkit's scaled.
 TDeviceFrame DeviceFrame(const QWidget *window);
 
-// A rectangle in logical pixels of `screen` (its whole geometry, say) in
-// device pixels, as the toolkit maps it.
-QRect ToDevice(const QScreen *screen, const QRect &logical);
+// `screen`'s whole rectangle, or the part of it windows may take, in device
+// pixels: the X server's and the window manager's where the display is theirs
+// alone, else the toolkit's scaled (within a pixel).
+QRect DeviceScreen(const QScreen *screen, bool available);
 
 // Moves `window`, a top-level window not yet mapped whose frame will be as in
 // `frame`, so that its outer rectangle's top-left lands on `outerTopLeft`

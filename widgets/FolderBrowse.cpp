@@ -83,7 +83,7 @@ bool TBrowseFolderDlg::Execute(QWidget *owner)
             if (const QScreen *s = QGuiApplication::primaryScreen()) {
                 // By its outer size, frame included, in the pixels the window manager counts in.
                 const platform::TDeviceFrame frame = platform::DeviceFrame(&dialog);
-                const QRect screen = platform::ToDevice(s, s->geometry());
+                const QRect screen = platform::DeviceScreen(s, false);
                 int left = 0, top = 0;
                 CenterOnScreen(screen.width(), screen.height(), left, top, frame.Outer.width(), frame.Outer.height());
                 platform::MoveOuterTo(&dialog, frame, screen.topLeft() + QPoint(left, top));

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The real program under a window manager, at scale factors 1, 1.5 and 2: the
-# help dialog's first showing and every warning box are centred over the main
-# window by their outer size, frame included, and the folder browser on the
-# screen; the manager's close request ends the program, warning box or not.
+# help dialog's first showing and the warning box, whatever the length of its
+# path, are centred over the main window by their outer size, frame included,
+# and the folder browser on the screen; the manager's close request ends the
+# program, warning box or not.
 # Positions are read with xwininfo (the client's place on the screen) and the
 # frame the manager reports, then probed on a screenshot: the frame's outer
 # edge is there, the pixel beyond it is not the frame. Every position is in
@@ -17,7 +18,7 @@ if [ -z "${WM_INSIDE:-}" ]; then
   for tool in xvfb-run xdotool openbox xprop xwininfo import convert; do
     command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
   done
-  WM_INSIDE=1 exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$@"
+  WM_INSIDE=1 exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$@"
 fi
 unset QT_QPA_PLATFORM
 export LANG=C.UTF-8
@@ -84,9 +85,13 @@ centred() {
   placed "$1" "$2" $((MX + (MW - W) / 2)) $((MY + (MH - H) / 2))
 }
 
-# top holds the folder the program starts in and two that cannot be entered.
-mkdir -p "$work/top/start" "$work/top/locked1/x" "$work/top/locked2/x"
-chmod 000 "$work/top/locked1" "$work/top/locked2"
+# top holds the folder the program starts in and, 1,456 bytes of path down
+# in names of 200 bytes, one that cannot be entered.
+long="$work/top"
+while [ ${#long} -lt $((1456 - 7)) ]; do long="$long/$(printf 'd%.0s' $(seq 200))"; done
+long="${long:0:$((1456 - 7))}/locked"
+mkdir -p "$work/top/start" "$long/x"
+chmod 000 "$long"
 # Root enters any folder: the program then runs without that power.
 run=()
 [ "$(id -u)" = 0 ] && run=(setpriv --bounding-set=-dac_override,-dac_read_search)
@@ -121,10 +126,11 @@ for scale in 1 1.5 2; do
   xdotool key Escape
   check "Escape closes the folder dialog at $scale" waituntil 5 gone '^Dossier à analyser$'
 
-  # The parent command walks top: one box per folder that cannot be entered.
+  # The parent command walks top: a box for the folder it cannot enter.
   xdotool mousemove $(at 12 128) click 1
   box=$(waitwindow '^Avertissement$')
   centred "the warning box" "$box"
+  check "the warning box is within the screen at $scale" test "$L" -ge 0 -a $((L + W)) -le "$SW" -a "$T" -ge 0 -a $((T + H)) -le "$SH"
   # The manager asks the main window to close while the box is open.
   check "the manager is asked to close the main window at $scale" "$wmclose" "$win"
   ended() { ! kill -0 $pid 2>/dev/null; }
