@@ -10,12 +10,12 @@ finish() {
   echo "$passes passed, $fails failed"
   [ "$fails" = 0 ]
 }
-# Runs the command until it succeeds, at most about SECONDS seconds; its
+# Runs the command until it succeeds, for SECONDS seconds at most; its
 # status is the last run's.
 waituntil() { # seconds command...
-  local tries=$(($1 * 10)); shift
+  local deadline=$((SECONDS + $1)); shift
   until "$@"; do
-    tries=$((tries - 1)); [ "$tries" -gt 0 ] || return 1
+    [ "$SECONDS" -lt "$deadline" ] || return 1
     sleep 0.1
   done
 }
@@ -23,8 +23,8 @@ windowid() { xdotool search --onlyvisible ${2:+--pid "$2"} --name "$1" 2>/dev/nu
 # waitwindow TITLE [PID]: the visible window of that title (of that process),
 # waited for up to 10 s; nothing after that.
 waitwindow() {
-  local w=""
-  for _ in $(seq 100); do w=$(windowid "$@"); [ -n "$w" ] && break; sleep 0.1; done
+  local deadline=$((SECONDS + 10)) w=""
+  until w=$(windowid "$@"); [ -n "$w" ] || [ "$SECONDS" -ge "$deadline" ]; do sleep 0.1; done
   echo "$w"
 }
 # gone TITLE: no visible window has that title.

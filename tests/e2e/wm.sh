@@ -29,7 +29,7 @@ wm=""; pid=""
 trap 'kill $pid $wm 2>/dev/null; chmod -R u+rwx "$work"; rm -rf "$work"' EXIT
 HOME=$work openbox --sm-disable > "$work/wm.log" 2>&1 &
 wm=$!
-managed() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; }
+managed() { [[ "$(xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null)" == *'window id'* ]]; }
 waituntil 10 managed
 check "the window manager runs" kill -0 $wm
 kill -0 $wm 2>/dev/null || { cat "$work/wm.log"; finish; exit; }
