@@ -7,6 +7,7 @@
 #include "Startup.h"
 #include "TestSupport.h"
 
+#include <QAbstractProxyModel>
 #include <QFileDialog>
 #include <QFileSystemModel>
 
@@ -102,18 +103,20 @@ private slots:
 
     // The real browser, once, without its hook: it opens on the start folder,
     // speaks French (also where Qt's own catalogue has no word: the "Type" of a
-    // folder and of the root), reads no kept history, Escape closes only it and
-    // the focus comes back to the box; nothing is left on disk.
+    // folder and of the root; and in its dates, which follow the system's locale,
+    // here C), reads no kept history, Escape closes only it and the focus comes
+    // back to the box; nothing is left on disk.
     void realBrowser()
     {
         TempTree t;
         const std::string startDir = t.Dir("start/inner");
         const std::string subDir = t.Dir("start/inner/sub");
+        QCOMPARE(Shell("touch -d '2021-03-05 14:07' '" + subDir + "'"), 0);
         QWidget owner;
         owner.show();
         TDirSelDlg dlg(&owner, QImage());
         dlg.DirEdit->SetText(startDir);
-        QString opened, title, selected;
+        QString opened, title, selected, modified;
         QStringList history, headers, types;
         bool dlgStillModal = false, allSelectedOnShow = false;
         QWidget *focus = nullptr;
@@ -136,6 +139,10 @@ private slots:
                         QTRY_VERIFY(!type.data().toString().isEmpty());
                         types << type.data().toString();
                     }
+                    const QModelIndex date = model->index(QString::fromStdString(subDir), 3);
+                    const QAbstractProxyModel *shown = browser->proxyModel();
+                    QTRY_VERIFY(!(shown ? shown->mapFromSource(date) : date).data().toString().isEmpty());
+                    modified = (shown ? shown->mapFromSource(date) : date).data().toString();
                 }
                 QTest::keyClick(browser, Qt::Key_Escape);
             });
@@ -155,6 +162,7 @@ private slots:
         QCOMPARE(headers, (QStringList{QStringLiteral("Nom"), QStringLiteral("Taille"), QStringLiteral("Type"),
                                        QStringLiteral("Dernière modification")}));
         QCOMPARE(types, (QStringList{QStringLiteral("Dossier"), QStringLiteral("Disque")}));
+        QCOMPARE(modified, QStringLiteral("05/03/2021 14:07"));
         QVERIFY(!history.contains(QStringLiteral("/seeded-history")));
         QVERIFY(dlgStillModal);
         QCOMPARE(focus, static_cast<QWidget *>(dlg.DirEdit));
