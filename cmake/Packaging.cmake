@@ -50,6 +50,9 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # comes only as a recommendation of Qt's core library: an install without
 # recommendations would show Qt's dialogs in English.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-dejavu-core, qt6-translations-l10n")
+# Qt's Wayland plugin: a session without an X11 server shows the window
+# through it (the program prefers X11 wherever there is one).
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland")
 set(CPACK_DEBIAN_COMPRESSION_TYPE xz)
 # Directories and files as Debian expects them, whatever the builder's umask.
 set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
