@@ -5,10 +5,12 @@
 # the pointer and the keys are driven through weston's X11 backend inside Xvfb:
 # drags with each button handed to the compositor, the corners left to what is
 # behind, the tip after a drag, slices opened by a click and by a press that
-# drags, and the dialogs as the window's own.
-#   wayland.sh BUILD_DIR
+# drags, and the dialogs as the window's own. Before those: what `make run`
+# installs for a Wayland session, and the start-up line without Qt's plugin.
+#   wayland.sh BUILD_DIR SOURCE_DIR
 set -uo pipefail
 build=$(cd "$1" && pwd)
+src=$(cd "$2" && pwd)
 if [ -z "${WAYLAND_TEST_INSIDE:-}" ]; then
   for tool in weston weston-screenshooter convert compare; do
     command -v "$tool" > /dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
@@ -81,6 +83,19 @@ window_box() { # image
   [[ $box =~ ^([0-9]+)x([0-9]+)\+([0-9]+)\+([0-9]+)$ ]] || return 1
   WW=${BASH_REMATCH[1]}; WH=${BASH_REMATCH[2]}; WX=${BASH_REMATCH[3]}; WY=${BASH_REMATCH[4]}
 }
+
+# --- make run brings Qt's Wayland plugin for a session that is Wayland only,
+# or when Qt is told to use Wayland, and only then (read from a dry run).
+plugin_wanted() { # name=value... -> yes or no
+  env -i PATH="$PATH" HOME="$work" "$@" make --no-print-directory -n -C "$src" run BUILD_DIR="$work/never" 2> /dev/null \
+    | sed -n 's/.*for p in \([^;]*\); do.*/\1/p' | tr ' ' '\n' | grep -qx qt6-wayland && echo yes || echo no
+}
+for row in "yes WAYLAND_DISPLAY=wayland-0" "yes DISPLAY= WAYLAND_DISPLAY=wayland-0" "no DISPLAY=:0 WAYLAND_DISPLAY=wayland-0" \
+           "no DISPLAY=:0" "yes DISPLAY=:0 QT_QPA_PLATFORM=wayland"; do
+  set -- $row
+  want=$1; shift
+  check "make run with $*: Qt's Wayland plugin installed: $want" test "$(plugin_wanted "$@")" = "$want"
+done
 
 # --- Without Qt's Wayland plugin (the program beside a qt.conf that names a
 # plugin folder without it), a Wayland session gets one line naming its package.
