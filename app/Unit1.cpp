@@ -15,6 +15,7 @@
 #include "Resources.h"
 #include "Shape.h"
 #include "SizeText.h"
+#include "WindowShape.h"
 #include "ui_Form1.h"
 
 #include <QCloseEvent>
@@ -49,6 +50,7 @@ TForm1::TForm1(QWidget *parent, walk::TOptions walk)
     ui->setupUi(this);
     setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
     setFixedSize(250, 250);
+    platform::PrepareShapedWindow(this);
     QPalette pal = palette();
     pal.setColor(QPalette::Window, QColor(0x00, 0x80, 0x80));
     setPalette(pal);
@@ -146,7 +148,7 @@ void TForm1::FormRonde()
 {
     const QRect r = Fond->geometry();
     FRegion = TRegion::CreateEllipticRgn(r.left(), r.top(), r.left() + r.width(), r.top() + r.height());
-    setMask(FRegion.Region());
+    platform::SetWindowShape(this, FRegion.Region());
     ChartRond();
 }
 
@@ -256,6 +258,9 @@ void TForm1::FormMouseDown(QObject *sender, TMouseButton, TShiftState, int x, in
         FDragOffsetY += Chart1->y();
         ChartRond();
     }
+    // Where the compositor moves windows the drag is its own, release included.
+    if (platform::StartCompositorMove(this))
+        return;
     FDragging = true;
     grabMouse();
 }
