@@ -144,9 +144,10 @@ void TJobImpl::BeginScan(TPermit permit)
         if (any >= 0 && !opened)
             ::close(any);
     }
+    TEvent current{TEvent::TKind::Current, true, os::GetCurrentDir()};
     {
         TGuard g(FLock);
-        FOrder.Emit(g, {TEvent::TKind::Current, true, os::GetCurrentDir()});
+        FOrder.Emit(g, std::move(current));
     }
     // Made current but not listable: a folder without entries. Without a
     // descriptor left to open it, the folder is said to be out of reach.
