@@ -1,12 +1,14 @@
 #include "TestSupport.h"
 
 #include <QCoreApplication>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QProcess>
 #include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 QString treeTemplate()
@@ -81,6 +83,22 @@ std::string TempTree::Link(const std::string &relative, const std::string &targe
 std::uint32_t Rgb(const QImage &image, int x, int y)
 {
     return image.pixel(x, y) & 0xFFFFFF;
+}
+
+QByteArray ImageDigest(const QImage &image)
+{
+    const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
+    QCryptographicHash hash(QCryptographicHash::Sha1);
+    const QByteArray size = QByteArray::number(rgb.width()) + 'x' + QByteArray::number(rgb.height());
+    hash.addData(size);
+    std::vector<std::uint32_t> row(std::size_t(rgb.width()));
+    for (int y = 0; y < rgb.height(); ++y) {
+        const auto *line = reinterpret_cast<const QRgb *>(rgb.constScanLine(y));
+        for (int x = 0; x < rgb.width(); ++x)
+            row[std::size_t(x)] = line[x] & 0xFFFFFFu;
+        hash.addData(QByteArrayView(reinterpret_cast<const char *>(row.data()), qsizetype(row.size() * 4)));
+    }
+    return hash.result().toHex().left(16);
 }
 
 int Shell(const std::string &command)

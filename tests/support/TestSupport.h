@@ -36,6 +36,9 @@ extern const std::uint32_t kTile[8][8];
 
 // The pixel's colour as 0xRRGGBB.
 std::uint32_t Rgb(const QImage &image, int x, int y);
+// A short fingerprint of every pixel's colour (alpha left out) and the size:
+// two pictures with the same one are, for all practical purposes, the same pixels.
+QByteArray ImageDigest(const QImage &image);
 // Runs a shell command; returns its exit status.
 int Shell(const std::string &command);
 // Runs one test function of this test program again as the unprivileged user
