@@ -13,6 +13,24 @@
 #include <cstdint>
 #include <vector>
 
+// One row's run of pixels: columns Left to Right, Right excluded.
+struct TRun {
+    int Y = 0, Left = 0, Right = 0;
+};
+// Pixels as runs, row after row and left to right within a row, each pixel
+// once: a shape kept this way costs its rows, not its whole box.
+using TRuns = std::vector<TRun>;
+
+class TPixelSet;
+TRuns RunsOf(const TPixelSet &pixels);
+// Runs of points given in any order; a point given twice is one pixel.
+TRuns RunsOfPoints(std::vector<QPoint> points);
+// Every pixel of the runs, in their order.
+std::vector<QPoint> PointsOf(const TRuns &runs);
+// The smallest rectangle holding every run; empty for no run.
+QRect BoundsOf(const TRuns &runs);
+QRegion RegionOf(const TRuns &runs);
+
 class TPixelSet {
 public:
     TPixelSet() = default;
@@ -73,6 +91,15 @@ public:
     // Both points give the same ray: the wedge is the whole turn.
     bool Whole() const { return FWhole; }
     bool Contains(int x, int y) const;
+    // The columns of row y that Contains accepts, found without testing them
+    // one by one: at most two closed ranges, left to right.
+    struct TColumns {
+        int Count = 0;
+        std::int64_t From[2] = {}, To[2] = {};
+    };
+    TColumns Row(int y) const;
+    // The pixels of the runs that the wedge contains, in the runs' order.
+    TRuns Within(const TRuns &runs) const;
     // The pixel the radial edges start from.
     QPoint Centre() const { return FCentre; }
 
