@@ -74,6 +74,8 @@ void TPieSeries::ClearStorage()
 {
     TCircledSeries::ClearStorage();
     ExplodedSlices.clear();
+    // The angles were another pie's: until the next pass no slice answers.
+    SliceAngles.clear();
 }
 
 void TPieSeries::PrepareForDrawing()
