@@ -66,7 +66,7 @@ test: build
 
 bench: deps-bench
 	$(CONFIGURE)
-	cmake --build $(BUILD_DIR) -j $(JOBS) --target scan_bench make_tree par_walk
+	cmake --build $(BUILD_DIR) -j $(JOBS) --target scan_bench make_tree par_walk pie_bench
 	./bench/run_bench.sh $(BUILD_DIR)
 
 # Installs under PREFIX (default /usr/local); DESTDIR stages a package.

@@ -17,11 +17,6 @@ void TPixelSet::Set(int x, int y, bool on)
         FBits[std::size_t(dy) * std::size_t(FWidth) + dx] = on ? 1 : 0;
 }
 
-bool TPixelSet::Empty() const
-{
-    return std::none_of(FBits.begin(), FBits.end(), [](std::uint8_t b) { return b != 0; });
-}
-
 int TPixelSet::Count() const
 {
     return int(std::count(FBits.begin(), FBits.end(), std::uint8_t(1)));

@@ -46,19 +46,9 @@ public:
     bool Contains(QPoint p) const { return Contains(p.x(), p.y()); }
     // Ignored outside the bounds.
     void Set(int x, int y, bool on = true);
-    bool Empty() const;
     int Count() const;
     // Every member, row by row, left to right.
     std::vector<QPoint> Points() const;
-    // Calls f(x, y) for every member in the same order, without a list.
-    template <typename F> void ForEach(F f) const
-    {
-        std::size_t k = 0;
-        for (int y = 0; y < FHeight; ++y)
-            for (int x = 0; x < FWidth; ++x, ++k)
-                if (FBits[k])
-                    f(FLeft + x, FTop + y);
-    }
     // The members as a region made of row runs.
     QRegion ToRegion() const;
     // Members of this set that are not members of other.

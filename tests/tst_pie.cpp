@@ -101,18 +101,18 @@ private slots:
     {
         Pie p({1, 1, 1});
         p.Draw();
-        QCOMPARE(p.pie.SliceAngles.size(), std::size_t(3));
-        QCOMPARE(p.pie.SliceAngles[0].FromAngle, 0.0);
-        QVERIFY(std::fabs(p.pie.SliceAngles[1].FromAngle - TPieSeries::TwoPi / 3) < 1e-12);
+        QCOMPARE(p.pie.SliceCount(), 3);
+        QCOMPARE(p.pie.SliceAnglesOf(0).FromAngle, 0.0);
+        QVERIFY(std::fabs(p.pie.SliceAnglesOf(1).FromAngle - TPieSeries::TwoPi / 3) < 1e-12);
         // The last slice ends exactly at a full turn.
-        QCOMPARE(p.pie.SliceAngles[2].ToAngle, TPieSeries::TwoPi);
+        QCOMPARE(p.pie.SliceAnglesOf(2).ToAngle, TPieSeries::TwoPi);
     }
 
     void allZeroValuesGiveTheFirstSliceTheWholeTurn()
     {
         Pie p({0, 0});
         p.Draw();
-        QCOMPARE(p.pie.SliceAngles[0].ToAngle, TPieSeries::TwoPi);
+        QCOMPARE(p.pie.SliceAnglesOf(0).ToAngle, TPieSeries::TwoPi);
         QCOMPARE(Rgb(p.chart.Image, 102, 150), 0xFF0000u);
         QCOMPARE(Rgb(p.chart.Image, 102, 50), 0xFF0000u);
     }
@@ -121,7 +121,7 @@ private slots:
     {
         Pie p({-1, 1});
         p.Draw();
-        QVERIFY(std::fabs(p.pie.SliceAngles[0].ToAngle - M_PI) < 1e-12);
+        QVERIFY(std::fabs(p.pie.SliceAnglesOf(0).ToAngle - M_PI) < 1e-12);
     }
 
     void hitTest_data()
