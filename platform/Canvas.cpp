@@ -184,9 +184,9 @@ void TCanvas::FillAndStroke(QPainter &p, const QPainterPath &path)
 
 bool TCanvas::WriteRuns(const TRuns &runs, QColor colour)
 {
-    // An opaque colour copied onto a 32-bit picture without a clip region is
-    // the colour's value in every pixel: written straight, with no painter.
-    if (FDevice.Clip || !Is32Bit(*FTarget) || colour.alpha() != 255)
+    // An opaque colour copied onto a 32-bit picture without a clip region, at
+    // its own scale, is the colour's value in every pixel: written straight.
+    if (FDevice.Clip || !Is32Bit(*FTarget) || FTarget->devicePixelRatio() != 1 || colour.alpha() != 255)
         return false;
     const QRgb value = colour.rgba();
     const int w = FTarget->width(), h = FTarget->height();
@@ -468,7 +468,9 @@ void TCanvas::TextOutRotated(int x, int y, const QString &text, int escapement)
     if (!FTarget)
         return;
     Handle();
-    if (FDevice.BkMode == TBkMode::Opaque) {
+    // Kept ink is in the picture's own pixels: a picture drawn on at another
+    // scale takes the text through the font engine every time.
+    if (FDevice.BkMode == TBkMode::Opaque || FTarget->devicePixelRatio() != 1) {
         DrawText(x, y, text, escapement);
         Changed();
         return;
