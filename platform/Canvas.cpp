@@ -531,6 +531,12 @@ TTextInk::TInk TCanvas::InkOf(const TTextInk::TPlace &place, int escapement)
     for (int y = 0; y < h; ++y) {
         const auto *line = reinterpret_cast<const QRgb *>(scratch.constScanLine(y));
         for (int x = 0; x < w; ++x) {
+            // Most of the picture is empty: eight empty pixels are passed at once.
+            if (x + 8 <= w && (line[x] | line[x + 1] | line[x + 2] | line[x + 3] | line[x + 4] | line[x + 5]
+                               | line[x + 6] | line[x + 7]) == 0) {
+                x += 7;
+                continue;
+            }
             const int alpha = qAlpha(line[x]);
             if (alpha == 0)
                 continue;
