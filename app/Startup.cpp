@@ -81,13 +81,25 @@ const char *envText(const char *name)
     return value != nullptr ? value : "";
 }
 
+// True when a held line says that Qt has no Wayland plugin: it comes in a
+// package of its own, which an install without recommended packages leaves out.
+bool waylandPluginMissing()
+{
+    for (const THeldMessage &m : heldMessages().Lines)
+        if (m.Text.startsWith(QLatin1String("Could not find the Qt platform plugin \"wayland")))
+            return true;
+    return false;
+}
+
 void holdMessage(QtMsgType type, const QMessageLogContext &context, const QString &text)
 {
     // Qt ends a process whose display cannot be opened with an abort; the
-    // lines that led to it (which plugin was tried) say nothing to the user.
+    // lines that led to it (which plugin was tried) say nothing to the user,
+    // except that the Wayland one is not installed.
     if (type == QtFatalMsg) {
-        std::fprintf(stderr, "quintavo : impossible d'ouvrir la session graphique (DISPLAY=%s, WAYLAND_DISPLAY=%s)\n",
-                     envText("DISPLAY"), envText("WAYLAND_DISPLAY"));
+        std::fprintf(stderr, "quintavo : impossible d'ouvrir la session graphique (DISPLAY=%s, WAYLAND_DISPLAY=%s)%s\n",
+                     envText("DISPLAY"), envText("WAYLAND_DISPLAY"),
+                     waylandPluginMissing() ? " : le greffon Wayland de Qt manque (paquet qt6-wayland)" : "");
         std::_Exit(1);
     }
     heldMessages().Lines.push_back({type, context.file ? context.file : "", context.function ? context.function : "",

@@ -4,7 +4,6 @@
 #include "Chart.h"
 #include "CloseRequest.h"
 #include "DirSelDlg.h"
-#include "FileSystem.h"
 #include "FreeBtn.h"
 #include "HelpDlg.h"
 #include "HintWindow.h"
@@ -16,6 +15,7 @@
 #include "Resources.h"
 #include "Shape.h"
 #include "SizeText.h"
+#include "WindowShape.h"
 #include "ui_Form1.h"
 
 #include <QCloseEvent>
@@ -42,14 +42,15 @@ QString DisplayPath(const std::string &path)
     return QString::fromLocal8Bit(path.data(), qsizetype(path.size()));
 }
 
-TForm1::TForm1(QWidget *parent, TWalkOptions walk)
-    : QWidget(parent), ui(std::make_unique<Ui::TForm1>()), FEngine(std::make_unique<TWalkEngine>(std::move(walk))),
-      FLastDir(fsys::GetCurrentDir())
+TForm1::TForm1(QWidget *parent, walk::TOptions walk)
+    : QWidget(parent), ui(std::make_unique<Ui::TForm1>()), FEngine(std::make_unique<walk::TEngine>(std::move(walk))),
+      FLastDir(walk::CurrentFolder())
 {
     InitQuintavoResources();
     ui->setupUi(this);
     setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
     setFixedSize(250, 250);
+    platform::PrepareShapedWindow(this);
     QPalette pal = palette();
     pal.setColor(QPalette::Window, QColor(0x00, 0x80, 0x80));
     setPalette(pal);
@@ -147,7 +148,7 @@ void TForm1::FormRonde()
 {
     const QRect r = Fond->geometry();
     FRegion = TRegion::CreateEllipticRgn(r.left(), r.top(), r.left() + r.width(), r.top() + r.height());
-    setMask(FRegion.Region());
+    platform::SetWindowShape(this, FRegion.Region());
     ChartRond();
 }
 
@@ -257,6 +258,9 @@ void TForm1::FormMouseDown(QObject *sender, TMouseButton, TShiftState, int x, in
         FDragOffsetY += Chart1->y();
         ChartRond();
     }
+    // Where the compositor moves windows the drag is its own, release included.
+    if (platform::StartCompositorMove(this))
+        return;
     FDragging = true;
     grabMouse();
 }
@@ -438,6 +442,13 @@ void TForm1::Chart1ClickSeries(TCustomChart *, TChartSeries *, int valueIndex, T
     scan(FormatNameDir(CurrentFolder()) + label);
 }
 
+std::string FormatNameDir(const std::string &name)
+{
+    if (name.empty() || name.back() == '/')
+        return name;
+    return name + '/';
+}
+
 std::string ParentFolder(const std::string &current)
 {
     const std::size_t slash = current.rfind('/');
@@ -499,7 +510,7 @@ void TForm1::CannotEnter(const std::string &path)
 
 std::string TForm1::CurrentFolder() const
 {
-    std::string current = fsys::GetCurrentDir();
+    std::string current = walk::CurrentFolder();
     return current.empty() ? FLastDir : current;
 }
 
@@ -510,25 +521,25 @@ void TForm1::ServeJob()
     if (FServingJob || !FJob)
         return;
     FServingJob = true;
-    TWalkEvent event;
+    walk::TEvent event;
     while (FJob && FJob->TakeEvent(event)) {
         switch (event.Kind) {
-        case TWalkEvent::TKind::Current:
+        case walk::TEvent::TKind::Current:
             // Whether the folder was made current; a failure is followed by Done.
             FJobCurrent = event.Ok;
             if (event.Ok && !event.Path.empty())
                 FLastDir = event.Path;
             break;
-        case TWalkEvent::TKind::CannotEnter:
+        case walk::TEvent::TKind::CannotEnter:
             if (!FCloseRequested)
                 CannotEnter(event.Path);
             break;
-        case TWalkEvent::TKind::Failed:
+        case walk::TEvent::TKind::Failed:
             FJobFailed = true;
             if (!FCloseRequested)
                 platform::WarningBox(this, QStringLiteral("Mémoire insuffisante pour analyser :\r") + DisplayPath(FJobPath));
             break;
-        case TWalkEvent::TKind::Done:
+        case walk::TEvent::TKind::Done:
             FJobDone = true;
             break;
         }
@@ -538,7 +549,7 @@ void TForm1::ServeJob()
     FServingJob = false;
 }
 
-bool TForm1::StartJob(TWalkRequest request)
+bool TForm1::StartJob(walk::TRequest request)
 {
     FJobCurrent = FJobDone = FJobFailed = false;
     FJobPath = request.Path;
@@ -553,9 +564,9 @@ bool TForm1::StartJob(TWalkRequest request)
     return true;
 }
 
-bool TForm1::AwaitJob(TWalkEvent::TKind until)
+bool TForm1::AwaitJob(walk::TEvent::TKind until)
 {
-    auto reached = [&] { return FJobDone || (until == TWalkEvent::TKind::Current && FJobCurrent); };
+    auto reached = [&] { return FJobDone || (until == walk::TEvent::TKind::Current && FJobCurrent); };
     ServeJob();
     // Without a worker thread (the system refused them all) the walk runs
     // here, a slice at a time between the window's events.
@@ -586,16 +597,16 @@ std::int64_t TForm1::EndJob(bool done)
 
 std::int64_t TForm1::GetDirSize(const std::string &path)
 {
-    if (!StartJob({TWalkRequest::TKind::FilesSize, path}))
+    if (!StartJob({walk::TRequest::TKind::FilesSize, path}))
         return 0;
-    return EndJob(AwaitJob(TWalkEvent::TKind::Done));
+    return EndJob(AwaitJob(walk::TEvent::TKind::Done));
 }
 
 std::int64_t TForm1::GetFullDirSize(const std::string &path)
 {
-    if (!StartJob({TWalkRequest::TKind::FullSize, path}))
+    if (!StartJob({walk::TRequest::TKind::FullSize, path}))
         return 0;
-    return EndJob(AwaitJob(TWalkEvent::TKind::Done));
+    return EndJob(AwaitJob(walk::TEvent::TKind::Done));
 }
 
 void TForm1::SetButtonsEnabled(bool enabled)
@@ -604,7 +615,7 @@ void TForm1::SetButtonsEnabled(bool enabled)
         b->setEnabled(enabled);
 }
 
-void TForm1::FillEntities(const TWalkOutcome &outcome)
+void TForm1::FillEntities(const walk::TOutcome &outcome)
 {
     auto add = [this](std::string name, std::int64_t kb, TColor color, std::uint8_t kind) {
         auto entity = std::make_unique<TDskEntity>();
@@ -617,7 +628,7 @@ void TForm1::FillEntities(const TWalkOutcome &outcome)
     if (outcome.DriveRoot)
         add(kFreeSpaceName, outcome.FreeBytes / 1024, RGB(0, 0, 0), kFilesOrFreeSpace);
     add(kFilesName, outcome.Kb, RGB(255, 255, 255), kFilesOrFreeSpace);
-    for (const TWalkOutcome::TFolder &folder : outcome.Folders)
+    for (const walk::TOutcome::TFolder &folder : outcome.Folders)
         add(folder.Name, folder.Kb, EntityColor(int(FEntities->size()) + 1), kSubFolder);
 }
 
@@ -628,7 +639,7 @@ void TForm1::scan(const std::string &path)
     FScanning = true;
     SetButtonsEnabled(false);
     FAngle = 360;
-    if (StartJob({TWalkRequest::TKind::Scan, path}) && AwaitJob(TWalkEvent::TKind::Current) && FJobCurrent) {
+    if (StartJob({walk::TRequest::TKind::Scan, path}) && AwaitJob(walk::TEvent::TKind::Current) && FJobCurrent) {
         ScanTimer->start();
         ClearDskEntities();
         Series1->ClearPoints();
@@ -637,7 +648,7 @@ void TForm1::scan(const std::string &path)
         HideKeyTip();
         AnnounceSlice(Chart1, -1);
         HelpBtn->SetHint(DisplayPath(path));
-        const bool done = AwaitJob(TWalkEvent::TKind::Done);
+        const bool done = AwaitJob(walk::TEvent::TKind::Done);
         ScanTimer->stop();
         if (done) {
             FillEntities(FJob->Outcome());

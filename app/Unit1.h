@@ -6,7 +6,7 @@
 #include "DskEntity.h"
 #include "Events.h"
 #include "Graphics.h"
-#include "WalkEngine.h"
+#include "walk/Walk.h"
 
 #include <QWidget>
 #include <memory>
@@ -33,7 +33,7 @@ class TForm1 : public QWidget {
     Q_OBJECT
 public:
     // `walk`: how its walks run (tests hold a walk back through its hook).
-    explicit TForm1(QWidget *parent = nullptr, TWalkOptions walk = {});
+    explicit TForm1(QWidget *parent = nullptr, walk::TOptions walk = {});
     ~TForm1() override;
 
     // --- controls, as the stored form places them
@@ -131,21 +131,21 @@ private:
     void CannotEnter(const std::string &path);
     // Starts a walk whose events come to this window; false, with a warning,
     // when there is no memory left to start one.
-    bool StartJob(TWalkRequest request);
+    bool StartJob(walk::TRequest request);
     // Serves the window until the walk has told `until` (true), or until the
     // window closes or the walk fails (false); warnings are shown as they come.
-    bool AwaitJob(TWalkEvent::TKind until);
+    bool AwaitJob(walk::TEvent::TKind until);
     // Lets go of the walk; returns its kilobytes when `done`, else 0.
     std::int64_t EndJob(bool done);
     // Takes the job's events waiting on this thread.
     void ServeJob();
     // The entries of a finished scan, in the pie's order.
-    void FillEntities(const TWalkOutcome &outcome);
+    void FillEntities(const walk::TOutcome &outcome);
 
     std::unique_ptr<Ui::TForm1> ui;
-    std::unique_ptr<TWalkEngine> FEngine;
+    std::unique_ptr<walk::TEngine> FEngine;
     // The job being waited for, what it has told so far, and the loop waiting.
-    std::shared_ptr<TWalkJob> FJob;
+    std::shared_ptr<walk::TJob> FJob;
     bool FJobCurrent = false;
     bool FJobDone = false;
     bool FJobFailed = false;
@@ -168,6 +168,9 @@ private:
     std::optional<PointerEvent> FEvent;
     void NotePointer(QObject *sender, const QMouseEvent *e);
 };
+
+// A folder path followed by a separator, unless it is empty or has one already.
+std::string FormatNameDir(const std::string &name);
 
 // The folder above `current`: everything before its last separator; the root
 // for a folder directly below it and for the root itself; empty without a separator.

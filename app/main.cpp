@@ -7,6 +7,7 @@
 #include "HelpDlg.h"
 #include "Startup.h"
 #include "Unit1.h"
+#include "walk/Walk.h"
 
 #include <QApplication>
 #include <cstdio>
@@ -46,11 +47,12 @@ int main(int argc, char **argv)
         std::fputs(kNoDisplay, stderr);
         return 1;
     }
-    // A Wayland client cannot place its own window; the round window is dragged
-    // by moving it, so the X11 plugin is preferred where there is one.
-    if (std::getenv("QT_QPA_PLATFORM") == nullptr && std::getenv("WAYLAND_DISPLAY") != nullptr
-        && std::getenv("DISPLAY") != nullptr)
+    // A Wayland client places neither its window nor its dialogs (the
+    // compositor does, and moves the window when it is dragged), so the X11
+    // plugin is preferred where there is one.
+    if (std::getenv("QT_QPA_PLATFORM") == nullptr && Set("WAYLAND_DISPLAY") && Set("DISPLAY"))
         qputenv("QT_QPA_PLATFORM", "xcb");
+    walk::ShareOneArenaUnderAMemoryLimit();
     std::optional<THeldStartupMessages> heldMessages(std::in_place);
     std::optional<TNoRuntimeFolder> noRuntimeFolder(std::in_place);
     QApplication app(argc, argv);

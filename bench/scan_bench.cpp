@@ -7,10 +7,10 @@
 // and the window gets a close request, as from the window manager, MS
 // milliseconds after the start. With --gaps, every gap over 11 ms is listed
 // on the error output, with its time from the scan's start.
-#include "FileSystem.h"
 #include "Messages.h"
 #include "PieSeries.h"
 #include "Unit1.h"
+#include "walk/Walk.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -64,6 +64,7 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "usage: scan_bench PATH [ROUNDS] [--close-after=MS | --gaps]\n");
         return 2;
     }
+    walk::ShareOneArenaUnderAMemoryLimit();
     QApplication app(argc, argv);
     const std::string path = argv[1];
     const int rounds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 1;

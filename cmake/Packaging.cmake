@@ -17,6 +17,20 @@ quintavo_gzip(changelog ${QUINTAVO_DOC_GZ})
 quintavo_gzip(quintavo.1 ${QUINTAVO_MAN_GZ})
 add_custom_target(package_docs ALL DEPENDS ${QUINTAVO_DOC_GZ} ${QUINTAVO_MAN_GZ})
 
+# The package step builds what the package holds and nothing else: the
+# default target also builds the tests and the benchmark, so installing does
+# not build it; CPack first builds the program and its documentation.
+set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON)
+set(QUINTAVO_PACKAGE_BUILD ${CMAKE_BINARY_DIR}/packaging/build-payload.cmake)
+file(WRITE ${QUINTAVO_PACKAGE_BUILD}
+"execute_process(COMMAND \"${CMAKE_COMMAND}\" --build \"${CMAKE_BINARY_DIR}\" --target quintavo package_docs
+                RESULT_VARIABLE status)
+if(NOT status EQUAL 0)
+  message(FATAL_ERROR \"building the program for the package failed\")
+endif()
+")
+set(CPACK_INSTALL_SCRIPTS ${QUINTAVO_PACKAGE_BUILD})
+
 # A stripped install (the package's) also drops the sections strip leaves in.
 install(CODE "if(CMAKE_INSTALL_DO_STRIP)
   execute_process(COMMAND \"${CMAKE_OBJCOPY}\" --remove-section=.comment --remove-section=.note
@@ -50,6 +64,9 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # comes only as a recommendation of Qt's core library: an install without
 # recommendations would show Qt's dialogs in English.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-dejavu-core, qt6-translations-l10n")
+# Qt's Wayland plugin: a session without an X11 server shows the window
+# through it (the program prefers X11 wherever there is one).
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland")
 set(CPACK_DEBIAN_COMPRESSION_TYPE xz)
 # Directories and files as Debian expects them, whatever the builder's umask.
 set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS

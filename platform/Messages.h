@@ -10,9 +10,9 @@ class QWidget;
 namespace platform {
 
 // A modal warning box with the caption "Avertissement" and one "OK" button,
-// over the window of `parent`. A line too long for the screen is shortened in
-// the middle for the display; the whole text stays the box's accessible
-// description.
+// over the window of `parent`, centred by its outer size and within the
+// screen: its lines are cut (FitLines) so that each fits the box as the screen
+// allows. The whole text stays the box's accessible description.
 void WarningBox(QWidget *parent, const QString &text);
 // The application's standard error box for an error raised in a handler.
 void ErrorBox(QWidget *parent, const QString &text);
@@ -21,9 +21,12 @@ void ErrorBox(QWidget *parent, const QString &text);
 using BoxHook = std::function<void(const QString &kind, const QString &text)>;
 void SetBoxHook(BoxHook hook);
 
-// `text` with every line (lines end at a carriage return or a line feed) that
-// is wider than `maxWidth` pixels in `fm` cut in its middle and joined with an
-// ellipsis, so that it is at most that wide. Cheap on lines of any length.
-QString ElideLongLines(const QString &text, const QFontMetrics &fm, int maxWidth);
+// `text` in lines at most `maxWidth` pixels wide in `fm`, `maxLines` of them
+// at most (a line of the text, which ends at a carriage return or a line
+// feed, counts at least one). A line too wide is broken with line feeds,
+// after a slash where that keeps at least half a line, else anywhere; a line
+// that would still need too many has its middle left out, marked with an
+// ellipsis. Cheap on lines of any length: only what is shown is measured.
+QString FitLines(const QString &text, const QFontMetrics &fm, int maxWidth, int maxLines);
 
 } // namespace platform

@@ -6,6 +6,7 @@
 #include <QWidget>
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -16,6 +17,12 @@ namespace platform {
 
 namespace {
 template <typename T> using Reply = std::unique_ptr<T, decltype(&std::free)>;
+
+xcb_connection_t *x11Connection()
+{
+    auto *x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    return x11 ? x11->connection() : nullptr;
+}
 
 xcb_atom_t internAtom(xcb_connection_t *c, const char *name)
 {
@@ -38,18 +45,10 @@ bool supported(xcb_connection_t *c, xcb_window_t root, xcb_atom_t atom)
     const int n = xcb_get_property_value_length(r.get()) / 4;
     return std::find(atoms, atoms + n, atom) != atoms + n;
 }
-} // namespace
 
-QMargins ExpectedFrameMargins(QWidget *window)
+// The frame the window manager gives or will give `win`, in device pixels.
+QMargins frameExtents(xcb_connection_t *c, xcb_window_t root, xcb_window_t win)
 {
-    auto *x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    if (!x11 || !window)
-        return {};
-    xcb_connection_t *c = x11->connection();
-    if (!c)
-        return {};
-    const xcb_window_t win = xcb_window_t(window->winId());
-    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
     const xcb_atom_t request = internAtom(c, "_NET_REQUEST_FRAME_EXTENTS");
     const xcb_atom_t extents = internAtom(c, "_NET_FRAME_EXTENTS");
     if (request == XCB_ATOM_NONE || extents == XCB_ATOM_NONE || !supported(c, root, request))
@@ -77,26 +76,102 @@ QMargins ExpectedFrameMargins(QWidget *window)
     return {};
 }
 
-QPoint CentreOver(QWidget *window, const QWidget *owner, bool keepOnScreen)
+const QScreen *screenOf(const QWidget *w)
 {
-    // The frame: the one the window had, or the one the window manager will give it.
-    QMargins m(window->geometry().left() - window->frameGeometry().left(),
-               window->geometry().top() - window->frameGeometry().top(),
-               window->frameGeometry().right() - window->geometry().right(),
-               window->frameGeometry().bottom() - window->geometry().bottom());
-    if (m.isNull())
-        m = ExpectedFrameMargins(window);
-    const QSize outer = window->size().grownBy(m);
-    // A frameless owner's outer rectangle is its own; the frame the toolkit
-    // works out for it under a window manager can be wrong for a while.
+    return w->screen() ? w->screen() : QGuiApplication::primaryScreen();
+}
+
+// The toolkit puts logical coordinate x of a screen whose origin is `origin`
+// on device pixel origin + round((x - origin) * scale).
+int toDevice(int x, int origin, qreal scale)
+{
+    return origin + qRound((x - origin) * scale);
+}
+
+// The logical coordinate the toolkit puts nearest device pixel `device`; the
+// lower one of two as near.
+int nearestLogical(int device, int origin, qreal scale)
+{
+    const int guess = origin + int(std::floor((device - origin) / scale));
+    int best = guess - 1;
+    for (int x = guess; x <= guess + 2; ++x)
+        if (std::abs(toDevice(x, origin, scale) - device) < std::abs(toDevice(best, origin, scale) - device))
+            best = x;
+    return best;
+}
+} // namespace
+
+QRect DeviceScreen(const QScreen *screen, bool available)
+{
+    xcb_connection_t *c = x11Connection();
+    if (c && QGuiApplication::screens().size() == 1) {
+        const xcb_screen_t *root = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
+        const QRect whole(0, 0, root->width_in_pixels, root->height_in_pixels);
+        const xcb_atom_t workArea = available ? internAtom(c, "_NET_WORKAREA") : xcb_atom_t(XCB_ATOM_NONE);
+        if (workArea == XCB_ATOM_NONE)
+            return whole;
+        const Reply<xcb_get_property_reply_t> r(
+            xcb_get_property_reply(c, xcb_get_property(c, 0, root->root, workArea, XCB_ATOM_CARDINAL, 0, 4), nullptr),
+            &std::free);
+        if (!r || r->format != 32 || xcb_get_property_value_length(r.get()) != 16)
+            return whole;
+        const auto *v = static_cast<const std::uint32_t *>(xcb_get_property_value(r.get()));
+        return QRect(int(v[0]), int(v[1]), int(v[2]), int(v[3])) & whole;
+    }
+    const QRect logical = available ? screen->availableGeometry() : screen->geometry();
+    const QPoint o = screen->geometry().topLeft();
+    const qreal s = screen->devicePixelRatio();
+    return QRect(toDevice(logical.left(), o.x(), s), toDevice(logical.top(), o.y(), s), qRound(logical.width() * s),
+                 qRound(logical.height() * s));
+}
+
+TDeviceFrame DeviceFrame(const QWidget *window)
+{
+    // The size is the toolkit's, scaled as it will hand it to the window
+    // system: a window not shown yet gets its size only as it is mapped.
+    const qreal s = window->devicePixelRatioF();
+    const QRect inner = window->geometry();
+    const QPoint o = screenOf(window) ? screenOf(window)->geometry().topLeft() : QPoint();
+    QRect device(toDevice(inner.left(), o.x(), s), toDevice(inner.top(), o.y(), s), qRound(inner.width() * s),
+                 qRound(inner.height() * s));
+    if (xcb_connection_t *c = x11Connection()) {
+        const xcb_window_t win = xcb_window_t(window->winId());
+        const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+        const Reply<xcb_translate_coordinates_reply_t> at(
+            xcb_translate_coordinates_reply(c, xcb_translate_coordinates(c, win, root, 0, 0), nullptr), &std::free);
+        if (at)
+            device.moveTopLeft(QPoint(at->dst_x, at->dst_y));
+        const QMargins m = frameExtents(c, root, win);
+        return {device.marginsAdded(m), m};
+    }
+    // Elsewhere the toolkit's own idea of the frame, in its units.
+    const QRect outer = window->frameGeometry();
+    const QMargins m(qRound((inner.left() - outer.left()) * s), qRound((inner.top() - outer.top()) * s),
+                     qRound((outer.right() - inner.right()) * s), qRound((outer.bottom() - inner.bottom()) * s));
+    return {device.marginsAdded(m), m};
+}
+
+void MoveOuterTo(QWidget *window, const TDeviceFrame &frame, QPoint outerTopLeft)
+{
+    const QScreen *screen = screenOf(window);
+    const QPoint o = screen ? screen->geometry().topLeft() : QPoint();
+    const qreal s = window->devicePixelRatioF();
+    const QPoint client = outerTopLeft + QPoint(frame.Frame.left(), frame.Frame.top());
+    window->setGeometry(QRect(QPoint(nearestLogical(client.x(), o.x(), s), nearestLogical(client.y(), o.y(), s)),
+                              window->size()));
+}
+
+void CentreOver(QWidget *window, const QWidget *owner, bool keepOnScreen)
+{
+    const TDeviceFrame frame = DeviceFrame(window);
+    const QSize outer = frame.Outer.size();
     const QWidget *o = owner->window();
-    const QRect ownerRect = o->windowFlags() & Qt::FramelessWindowHint ? o->geometry() : o->frameGeometry();
+    const QRect ownerRect = DeviceFrame(o).Outer;
     QPoint at(ownerRect.left() + (ownerRect.width() - outer.width()) / 2,
               ownerRect.top() + (ownerRect.height() - outer.height()) / 2);
     if (keepOnScreen) {
-        const QScreen *screen = o->screen() ? o->screen() : QGuiApplication::primaryScreen();
-        if (screen) {
-            const QRect desk = screen->availableGeometry();
+        if (const QScreen *screen = screenOf(o)) {
+            const QRect desk = DeviceScreen(screen, true);
             if (at.x() + outer.width() > desk.left() + desk.width())
                 at.setX(desk.left() + desk.width() - outer.width());
             if (at.x() < desk.left())
@@ -107,8 +182,7 @@ QPoint CentreOver(QWidget *window, const QWidget *owner, bool keepOnScreen)
                 at.setY(desk.top());
         }
     }
-    window->setGeometry(QRect(at + QPoint(m.left(), m.top()), window->size()));
-    return at;
+    MoveOuterTo(window, frame, at);
 }
 
 QRegion ExposedRegion(const QExposeEvent &e)

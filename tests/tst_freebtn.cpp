@@ -2,6 +2,7 @@
 #include "FreeBtn.h"
 #include "TestSupport.h"
 
+#include <QToolTip>
 #include <QtTest>
 
 namespace {
@@ -154,15 +155,29 @@ private slots:
         QCOMPARE(r.Shown(), 0xFFFFFFu);
     }
 
+    // Whatever the button held, the pointer is the button's until release:
+    // leaving shows the normal image at once, and no click follows.
+    void dragOffAndReleaseGivesNoClick_data()
+    {
+        QTest::addColumn<int>("button");
+        QTest::newRow("left") << int(Qt::LeftButton);
+        QTest::newRow("right") << int(Qt::RightButton);
+        QTest::newRow("middle") << int(Qt::MiddleButton);
+    }
+
     void dragOffAndReleaseGivesNoClick()
     {
+        QFETCH(int, button);
         Rig r;
-        QTest::mousePress(r.btn, Qt::LeftButton, {}, QPoint(5, 5));
+        QTest::mouseMove(r.btn, QPoint(5, 5));
+        QTRY_COMPARE(r.Shown(), 0xFFFF00u);
+        QTest::mousePress(r.btn, Qt::MouseButton(button), {}, QPoint(5, 5));
         QTest::mouseMove(r.btn, QPoint(60, 60));
         QCOMPARE(r.Shown(), 0xFFFFFFu);
-        QTest::mouseRelease(r.btn, Qt::LeftButton, {}, QPoint(60, 60));
+        QTest::mouseRelease(r.btn, Qt::MouseButton(button), {}, QPoint(60, 60));
         QCOMPARE(r.clicks, 0);
         QCOMPARE(r.Shown(), 0xFFFFFFu);
+        QTest::mouseMove(&r.parent, QPoint(90, 90));
     }
 
     void rightAndMiddleButtonsChangeNothing()
@@ -205,13 +220,17 @@ private slots:
         QCOMPARE(r.Shown(), 0xFFFFFFu);
     }
 
-    void hintIsTheTip()
+    // The pointer resting on the button shows its hint in a tip, unless ShowHint is off.
+    void hintShowsInTheTip()
     {
-        TFreeBtn btn;
-        btn.SetHint(QStringLiteral("Quitter"));
-        QCOMPARE(btn.toolTip(), QStringLiteral("Quitter"));
-        btn.SetShowHint(false);
-        QCOMPARE(btn.toolTip(), QString());
+        Rig r;
+        r.btn->SetHint(QStringLiteral("Quitter"));
+        for (const bool show : {false, true}) {
+            r.btn->SetShowHint(show);
+            QHelpEvent rest(QEvent::ToolTip, QPoint(5, 5), r.btn->mapToGlobal(QPoint(5, 5)));
+            QCoreApplication::sendEvent(r.btn, &rest);
+            QCOMPARE(QToolTip::isVisible() ? QToolTip::text() : QString(), show ? QStringLiteral("Quitter") : QString());
+        }
     }
 
     // The button's own repaints draw over what it shows: the pressed image's rim

@@ -1,7 +1,6 @@
 // The folder scan on real trees, the slice read-out and the navigation commands.
 #include "Chart.h"
 #include "WalkCompare.h"
-#include "FileSystem.h"
 #include "FreeBtn.h"
 #include "HintWindow.h"
 #include "Messages.h"
@@ -60,7 +59,7 @@ private slots:
         for (int i = 1; i < 11; ++i)
             sum += w.Pie().YValueAt(i);
         QCOMPARE(sum, 4.0 * 55);
-        QCOMPARE(fsys::GetCurrentDir(), t.Root());
+        QCOMPARE(CurrentDir(), t.Root());
         QCOMPARE(w.form.HelpBtn->Hint(), QString::fromLocal8Bit(t.Root().c_str()));
         QVERIFY(w.warnings.isEmpty());
         QVERIFY(w.form.BackBtn->isEnabled());
@@ -138,7 +137,7 @@ private slots:
         w.form.scan(t.Path("s/f"));
         QCOMPARE(w.Pie().PointCount(), 2);
         QCOMPARE(w.form.HelpBtn->Hint(), tip);
-        QCOMPARE(fsys::GetCurrentDir(), t.Root());
+        QCOMPARE(CurrentDir(), t.Root());
         QVERIFY(w.warnings.isEmpty());
         QVERIFY(w.form.ScanBtn->isEnabled());
     }
@@ -182,18 +181,6 @@ private slots:
         w.form.scan(t.Root());
         QCOMPARE(w.Size("deep"), 7.0);
         QVERIFY(w.warnings.isEmpty());
-    }
-
-    void fewDescriptorsStillWalkAWideDeepTree()
-    {
-        TempTree t;
-        for (int i = 0; i < 6; ++i)
-            for (int j = 0; j < 6; ++j)
-                t.File("w/" + std::to_string(i) + "/" + std::to_string(j) + "/k/l/m/n/f", 1024);
-        TWalkOptions few;
-        few.Workers = 1;
-        few.MaxOpenDirs = 2;
-        QCOMPARE(EngineWalk({TWalkRequest::TKind::FullSize, t.Path("w")}, few).Kb, std::int64_t(36));
     }
 
     void hugeSparseFileDoesNotWrap()
@@ -303,13 +290,13 @@ private slots:
         w.form.Chart1->repaint();
         // A click outside the circle does nothing.
         w.form.Chart1ClickSeries(w.form.Chart1, w.form.Series1, w.IndexOf(odd), TMouseButton::mbLeft, 0, 2, 2);
-        QCOMPARE(fsys::GetCurrentDir(), t.Root());
+        QCOMPARE(CurrentDir(), t.Root());
         // The files slice names no folder: nothing changes.
         w.form.Chart1ClickSeries(w.form.Chart1, w.form.Series1, 0, TMouseButton::mbLeft, 0, 102, 102);
-        QCOMPARE(fsys::GetCurrentDir(), t.Root());
+        QCOMPARE(CurrentDir(), t.Root());
         // A folder whose name is not valid UTF-8 still opens.
         w.form.Chart1ClickSeries(w.form.Chart1, w.form.Series1, w.IndexOf(odd), TMouseButton::mbLeft, 0, 102, 102);
-        QCOMPARE(QByteArray::fromStdString(fsys::GetCurrentDir()), QByteArray::fromStdString(t.Path(odd)));
+        QCOMPARE(QByteArray::fromStdString(CurrentDir()), QByteArray::fromStdString(t.Path(odd)));
         QCOMPARE(w.Pie().PointCount(), 1);
         QCOMPARE(w.Size("fichiers"), 1.0);
     }
@@ -322,7 +309,7 @@ private slots:
         w.form.scan(t.Root());
         QCOMPARE(w.IndexOf("fichiers"), 0);
         w.form.Chart1ClickSeries(w.form.Chart1, w.form.Series1, 0, TMouseButton::mbLeft, 0, 102, 102);
-        QCOMPARE(fsys::GetCurrentDir(), t.Path("fichiers"));
+        QCOMPARE(CurrentDir(), t.Path("fichiers"));
     }
 
     void parentFolder_data()
@@ -347,9 +334,9 @@ private slots:
         TempTree t;
         t.File("up/down/f", 1024);
         Window w;
-        fsys::SetCurrentDir(t.Path("up/down"));
+        ChangeDir(t.Path("up/down"));
         w.form.Button4Click(nullptr);
-        QCOMPARE(fsys::GetCurrentDir(), t.Path("up"));
+        QCOMPARE(CurrentDir(), t.Path("up"));
         QCOMPARE(w.form.HelpBtn->Hint(), QString::fromLocal8Bit((t.Path("up") + "/").c_str()));
         QCOMPARE(w.Size("down"), 1.0);
     }
@@ -423,12 +410,12 @@ private:
         QCOMPARE(w.Size("noread"), 0.0);
         // A file nobody may read is still counted.
         QCOMPARE(w.Size("fichiers"), 2.0);
-        QCOMPARE(fsys::GetCurrentDir(), root.toStdString() + "/a");
+        QCOMPARE(CurrentDir(), root.toStdString() + "/a");
         // A slice whose folder became unreadable since the scan opens nothing and says nothing.
         QCOMPARE(Shell("chmod 000 '" + root.toStdString() + "/a/later'"), 0);
         const int before = w.Pie().PointCount();
         w.Click("later");
-        QCOMPARE(fsys::GetCurrentDir(), root.toStdString() + "/a");
+        QCOMPARE(CurrentDir(), root.toStdString() + "/a");
         QCOMPARE(w.Pie().PointCount(), before);
         QCOMPARE(w.warnings.size(), 2);
     }

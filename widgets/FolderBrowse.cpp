@@ -2,9 +2,13 @@
 
 #include "FileSystem.h"
 #include "PathText.h"
+#include "WindowFrame.h"
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QFileSystemModel>
+#include <QIdentityProxyModel>
+#include <QLocale>
 #include <QGuiApplication>
 #include <QPointer>
 #include <QScreen>
@@ -17,6 +21,22 @@ TBrowseFolderDlg::Hook &browseHook()
     static TBrowseFolderDlg::Hook hook;
     return hook;
 }
+
+// The browser's date column in French whatever the locale: the file-system
+// model writes it in the system's.
+class TFrenchDates : public QIdentityProxyModel {
+public:
+    using QIdentityProxyModel::QIdentityProxyModel;
+    QVariant data(const QModelIndex &index, int role) const override
+    {
+        constexpr int kDateColumn = 3;
+        if (const auto *files = qobject_cast<const QFileSystemModel *>(sourceModel());
+            files && role == Qt::DisplayRole && index.column() == kDateColumn)
+            return QLocale(QLocale::French, QLocale::France)
+                .toString(files->lastModified(mapToSource(index)), QLocale::ShortFormat);
+        return QIdentityProxyModel::data(index, role);
+    }
+};
 
 QString errorText(int code)
 {
@@ -66,6 +86,7 @@ bool TBrowseFolderDlg::Execute(QWidget *owner)
         dialog.setOption(QFileDialog::DontUseNativeDialog, true);
         dialog.setOption(QFileDialog::DontResolveSymlinks, false);
         dialog.setWindowModality(Qt::ApplicationModal);
+        dialog.setProxyModel(new TFrenchDates(&dialog));
         const QString start = PathToText(FolderName);
         if (fsys::DirectoryExists(FolderName))
             dialog.setDirectory(start);
@@ -80,9 +101,12 @@ bool TBrowseFolderDlg::Execute(QWidget *owner)
         dialog.adjustSize();
         if (Position == TDialogPosition::dpScreenCenter) {
             if (const QScreen *s = QGuiApplication::primaryScreen()) {
+                // By its outer size, frame included, in the pixels the window manager counts in.
+                const platform::TDeviceFrame frame = platform::DeviceFrame(&dialog);
+                const QRect screen = platform::DeviceScreen(s, false);
                 int left = 0, top = 0;
-                CenterOnScreen(s->geometry().width(), s->geometry().height(), left, top, dialog.width(), dialog.height());
-                dialog.move(left, top);
+                CenterOnScreen(screen.width(), screen.height(), left, top, frame.Outer.width(), frame.Outer.height());
+                platform::MoveOuterTo(&dialog, frame, screen.topLeft() + QPoint(left, top));
             }
         }
         if (OnInitialized)

@@ -288,7 +288,9 @@ void TFreeBtn::mouseDoubleClickEvent(QMouseEvent *e)
 
 void TFreeBtn::mouseMoveEvent(QMouseEvent *e)
 {
-    if (!FPressed)
+    // While any button is held the pointer is the button's and the toolkit
+    // holds the leave back: leaving is judged by the pointer's position.
+    if (!FPressed && e->buttons() == Qt::NoButton)
         return;
     if (rect().contains(e->position().toPoint()))
         PointerEntered();

@@ -7,7 +7,7 @@
 set -uo pipefail
 build=$(cd "$1" && pwd)
 if [ -z "${CAPTURE_INSIDE:-}" ]; then
-  for tool in xvfb-run xdotool setpriv; do
+  for tool in xvfb-run xdotool setpriv import convert; do
     command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
   done
   [ "$(id -u)" = 0 ] || { echo "SKIP: needs root to run the program as another user"; exit 77; }
@@ -18,14 +18,6 @@ unset QT_QPA_PLATFORM XAUTHORITY
 export LANG=C.UTF-8
 
 . "$(dirname "$0")/checks.sh"
-waitfor() { # title -> window id, or nothing after 5 s
-  local w=""
-  for _ in $(seq 50); do
-    w=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1)
-    [ -n "$w" ] && break; sleep 0.1
-  done
-  echo "$w"
-}
 work=$(mktemp -d)
 chmod 755 "$work"
 pid=""
@@ -40,28 +32,30 @@ chmod 000 "$work/top/a/locked"
 cd "$work/top"
 setpriv --reuid=65534 --regid=65534 --clear-groups env HOME="$work" "$build/quintavo" > "$work/log" 2>&1 &
 pid=$!
-win=$(xdotool search --sync --onlyvisible --pid "$pid" --name '^Quintavo$' | head -1)
-sleep 1
+win=$(waitwindow '^Quintavo$' "$pid")
 eval "$(xdotool getwindowgeometry --shell "$win")"
 WX=$X; WY=$Y; cx=$((WX + 125)); cy=$((WY + 125))
+# Drawn: the empty pie's navy at its centre.
+drawn() {
+  import -window root "$work/screen.png"
+  [ "$(convert "$work/screen.png" -format "%[hex:p{$cx,$cy}]" info: | cut -c1-6)" = 000080 ]
+}
+waituntil 10 drawn
 
 # The parent command from a scans top: its walk warns once about a/locked.
 xdotool mousemove $((WX + 12)) $((WY + 128)) click 1
-box=$(waitfor '^Avertissement$')
+box=$(waitwindow '^Avertissement$')
 check "the walk of top warns" test -n "$box"
 xdotool key Return
-sleep 1
-check "Return closes it" test -z "$(xdotool search --onlyvisible --name '^Avertissement$' 2>/dev/null)"
+check "Return closes it" waituntil 5 gone '^Avertissement$'
 
 # Press on a's slice and hold: the walk of a warns while the button is down.
 xdotool mousemove $((cx - 40)) $((cy + 40)) mousedown 1
-box=$(waitfor '^Avertissement$')
+box=$(waitwindow '^Avertissement$')
 check "the warning box appears during the press" test -n "$box"
 xdotool mouseup 1
-sleep 0.5
 eval "$(xdotool getwindowgeometry --shell "$box")"
 # The OK button sits at the box's lower right.
 xdotool mousemove $((X + WIDTH - 50)) $((Y + HEIGHT - 22)) click 1
-sleep 1
-check "the box's OK takes the click" test -z "$(xdotool search --onlyvisible --name '^Avertissement$' 2>/dev/null)"
+check "the box's OK takes the click" waituntil 5 gone '^Avertissement$'
 finish

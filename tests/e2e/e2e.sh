@@ -21,6 +21,22 @@ shot() { import -window root "$work/screen.png"; }
 pixel() { # x y -> RRGGBB
   convert "$work/screen.png" -format "%[hex:p{$1,$2}]" info: | cut -c1-6
 }
+shows() { # x y RRGGBB...: a fresh screenshot has each colour at its pixel
+  shot
+  while [ $# -ge 3 ]; do [ "$(pixel "$1" "$2")" = "$3" ] || return 1; shift 3; done
+}
+sees() { # RRGGBB: a fresh screenshot has it at one of the four sample points of the pie
+  local dx dy
+  shot
+  for p in "40 -40" "-40 -40" "-40 40" "40 40"; do
+    read -r dx dy <<< "$p"
+    [ "$(pixel $((cx + dx)) $((cy + dy)))" = "$1" ] && return 0
+  done
+  return 1
+}
+moved() { # dx dy: the window is that far from ox oy
+  geometry; [ $((WX - ox)) = "$1" ] && [ $((WY - oy)) = "$2" ]
+}
 geometry() { # sets WX WY
   eval "$(xdotool getwindowgeometry --shell "$win")"
   WX=$X; WY=$Y
@@ -41,128 +57,95 @@ mkdir "$work/home"
 cd "$work/top/start"
 HOME="$work/home" XDG_CONFIG_HOME= "$build/quintavo" > "$work/log" 2>&1 &
 pid=$!
-win=$(xdotool search --sync --onlyvisible --pid "$pid" --name '^Quintavo$' | head -1)
+win=$(waitwindow '^Quintavo$' "$pid")
 check "the window appears" test -n "$win"
-sleep 1
 geometry
 check "the window is 250 pixels square" test "$WIDTH" = 250 -a "$HEIGHT" = 250
-shot
 cx=$((WX + 125)); cy=$((WY + 125))
-check "the navy pie area" test "$(pixel $cx $cy)" = 000080
+check "the navy pie area" waituntil 10 shows $cx $cy 000080
 check "the blue ring" test "$(pixel $((WX + 1)) $cy)" = 0000FF
 check "the desktop shows outside the circle" test "$(pixel $((WX + 2)) $((WY + 2)))" != "$(pixel $((WX + 30)) $((WY + 125)))"
 
 # Dragging by the frame and by the chart moves the window by the pointer's movement.
 xdotool mousemove $((WX + 125)) $((WY + 12)) mousedown 1 mousemove $((WX + 150)) $((WY + 30)) mousemove $((WX + 165)) $((WY + 42)) mouseup 1
-sleep 0.5
-ox=$WX; oy=$WY; geometry
-check "a drag by the frame moves the window" test $((WX - ox)) = 40 -a $((WY - oy)) = 30
+ox=$WX; oy=$WY
+check "a drag by the frame moves the window" waituntil 5 moved 40 30
 xdotool mousemove $((WX + 125)) $((WY + 200)) mousedown 3 mousemove $((WX + 100)) $((WY + 180)) mousemove $((WX + 95)) $((WY + 180)) mouseup 3
-sleep 0.5
-ox=$WX; oy=$WY; geometry
-check "a drag by the chart moves the window" test $((WX - ox)) = -30 -a $((WY - oy)) = -20
+ox=$WX; oy=$WY
+check "a drag by the chart moves the window" waituntil 5 moved -30 -20
 cx=$((WX + 125)); cy=$((WY + 125))
 
 # The parent command shows the pie of top: loose files white (from three
 # o'clock to twelve), start in the first sub-folder colour.
 xdotool mousemove $((WX + 12)) $((WY + 128)) click 1
-sleep 2
 xdotool mousemove $((WX + 125)) $((WY + 240))
-sleep 0.3
-shot
+waituntil 10 shows $((cx + 40)) $((cy - 40)) FFFFFF $((cx - 40)) $((cy + 40)) 1E0050
 check "the files slice is white" test "$(pixel $((cx + 40)) $((cy - 40)))" = FFFFFF
 check "the first sub-folder is 1E0050" test "$(pixel $((cx - 40)) $((cy + 40)))" = 1E0050
 [ -n "$shot_out" ] && cp "$work/screen.png" "$work/full.png" && convert "$work/full.png" -crop 250x250+$WX+$WY +repage "$shot_out"
 
 # Hovering a slice shows its tip, 22 pixels up and left of the pointer.
 xdotool mousemove $((cx - 40)) $((cy + 40))
-sleep 0.2
 xdotool mousemove $((cx - 38)) $((cy + 42))
-sleep 0.8
-shot
-tipcolor=$(pixel $((cx - 38 - 22 + 3)) $((cy + 42 - 22 + 3)))
-check "the tip covers the pie" test "$tipcolor" != 1E0050
+tip() { shot; [ "$(pixel $((cx - 38 - 22 + 3)) $((cy + 42 - 22 + 3)))" != 1E0050 ]; }
+check "the tip covers the pie" waituntil 5 tip
 
 # Clicking the sub-folder's slice opens it: a (one quarter) and b.
 xdotool click 1
-sleep 2
 xdotool mousemove $((WX + 125)) $((WY + 240))
-sleep 0.3
-shot
 # Listing order decides which of a and b comes first: the second sub-folder
 # colour shows only once the folder is open.
-seen=""
-for p in "40 -40" "-40 -40" "-40 40" "40 40"; do set -- $p; seen="$seen $(pixel $((cx + $1)) $((cy + $2)))"; done
-check "the clicked folder opens" grep -q 2D0064 <<< "$seen"
+check "the clicked folder opens" waituntil 10 sees 2D0064
 
 # The keys, with the pointer on the frame: Backspace goes up to top again;
 # Right chooses the files slice and shows its tip with its corner at the
 # slice's middle angle halfway to the rim, chart (138, 66); Escape hides it;
 # Right then Enter opens start.
 xdotool key BackSpace
-sleep 2
-shot
-check "Backspace shows the parent folder" test "$(pixel $((cx + 40)) $((cy - 40)))" = FFFFFF
+check "Backspace shows the parent folder" waituntil 10 shows $((cx + 40)) $((cy - 40)) FFFFFF
 xdotool key Right
-sleep 0.5
-shot
 tx=$((WX + 22 + 138)); ty=$((WY + 22 + 66))
-check "Right shows the files slice's tip at its middle" \
-  test "$(pixel $tx $ty)" != FFFFFF -a "$(pixel $((tx - 1)) $ty)" = FFFFFF -a "$(pixel $tx $((ty - 1)))" = FFFFFF
+tipat() { shot; [ "$(pixel $tx $ty)" != FFFFFF ] && [ "$(pixel $((tx - 1)) $ty)" = FFFFFF ] && [ "$(pixel $tx $((ty - 1)))" = FFFFFF ]; }
+check "Right shows the files slice's tip at its middle" waituntil 5 tipat
 xdotool key Escape
-sleep 0.3
-shot
-check "Escape hides the tip" test "$(pixel $tx $ty)" = FFFFFF
+check "Escape hides the tip" waituntil 5 shows $tx $ty FFFFFF
 xdotool key Right Return
-sleep 2
-shot
-seen=""
-for p in "40 -40" "-40 -40" "-40 40" "40 40"; do set -- $p; seen="$seen $(pixel $((cx + $1)) $((cy + $2)))"; done
-check "Enter opens the chosen slice" grep -q 2D0064 <<< "$seen"
+check "Enter opens the chosen slice" waituntil 10 sees 2D0064
 
 # The folder dialog: a typed path and Enter.
 xdotool mousemove $((WX + 235)) $((WY + 128)) click 1
-sleep 1
-dlg=$(xdotool search --onlyvisible --name '^Dossier à analyser$' | head -1)
+dlg=$(waitwindow '^Dossier à analyser$')
 check "the folder dialog opens" test -n "$dlg"
 # The real folder browser, in French; Escape closes it and leaves the dialog.
 xdotool key --clearmodifiers alt+Down
-browser=""
-for _ in $(seq 50); do
-  browser=$(xdotool search --onlyvisible --name '^Chercher dans le dossier$' 2>/dev/null | head -1)
-  [ -n "$browser" ] && break; sleep 0.1
-done
+browser=$(waitwindow '^Chercher dans le dossier$')
 check "the folder browser opens, in French" test -n "$browser"
 xdotool key Escape
-sleep 0.5
-check "Escape closes only the browser" test -z "$(xdotool search --onlyvisible --name '^Chercher dans le dossier$' 2>/dev/null)" \
-  -a -n "$(xdotool search --onlyvisible --name '^Dossier à analyser$' 2>/dev/null)"
+check "Escape closes only the browser" waituntil 5 gone '^Chercher dans le dossier$'
+check "the folder dialog stays" test -n "$(windowid '^Dossier à analyser$')"
 xdotool key --clearmodifiers ctrl+a
 xdotool type --delay 5 "$work/other"
 xdotool key Return
-sleep 2
 xdotool mousemove $((WX + 125)) $((WY + 240))
-sleep 0.3
-shot
-check "the typed folder is shown" test "$(pixel $((cx - 40)) $((cy + 40)))" = 1E0050
+# other holds one sub-folder: the whole pie is its colour.
+check "the typed folder is shown" waituntil 10 shows $((cx - 40)) $((cy + 40)) 1E0050 $((cx + 40)) $((cy - 40)) 1E0050 \
+  $((cx - 40)) $((cy - 40)) 1E0050 $((cx + 40)) $((cy + 40)) 1E0050
 
 # The help dialog with its version label.
 xdotool mousemove $((WX + 126)) $((WY + 237)) click 1
-help=$(xdotool search --sync --onlyvisible --name '^Aide de Quintavo$' | head -1)
+help=$(waitwindow '^Aide de Quintavo$')
 check "the help dialog opens" test -n "$help"
-sleep 0.5
 eval "$(xdotool getwindowgeometry --shell "$help")"
-shot
-label=$(convert "$work/screen.png" -crop 100x16+$((X + 128))+$((Y + 32)) +repage txt:- | grep -ci '00FFFF' || true)
-check "the version label is drawn in aqua" test "${label:-0}" -gt 0
+aqua() { shot; [ "$(convert "$work/screen.png" -crop 100x16+$((X + 128))+$((Y + 32)) +repage txt:- | grep -ci '00FFFF')" -gt 0 ]; }
+check "the version label is drawn in aqua" waituntil 5 aqua
 xdotool mousemove $((X + 128)) $((Y + 267)) click 1
-sleep 0.5
-check "the help dialog closes" test -z "$(xdotool search --onlyvisible --name '^Aide de Quintavo$' 2>/dev/null)"
+check "the help dialog closes" waituntil 5 gone '^Aide de Quintavo$'
 
 # The close button ends the process with status 0.
 geometry
 xdotool mousemove $((WX + 154)) $((WY + 15)) click 1
-for _ in $(seq 50); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
+ended() { ! kill -0 $pid 2>/dev/null; }
+waituntil 5 ended
 wait $pid; status=$?
 check "the close button quits with status 0" test "$status" = 0
 check "nothing is written in the home folder" test -z "$(find "$work/home" -mindepth 1 | head -1)"

@@ -1,7 +1,7 @@
 #pragma once
 // A main window for scan tests: warning boxes are collected instead of shown,
 // and the process's folder is put back afterwards.
-#include "FileSystem.h"
+#include "TestSupport.h"
 #include "Messages.h"
 #include "PieSeries.h"
 #include "Unit1.h"
@@ -23,7 +23,7 @@ struct ScanWindow {
     std::shared_ptr<std::atomic<int>> ticks = std::make_shared<std::atomic<int>>(0);
     TForm1 form;
     QStringList warnings;
-    std::string startDir = fsys::GetCurrentDir();
+    std::string startDir = CurrentDir();
     explicit ScanWindow(int holdTicks = 0) : form(nullptr, HeldUntil(holdTicks))
     {
         QObject::connect(form.ScanTimer, &QTimer::timeout, [t = ticks] { ++*t; });
@@ -31,9 +31,9 @@ struct ScanWindow {
         form.show();
         QCoreApplication::processEvents();
     }
-    TWalkOptions HeldUntil(int holdTicks)
+    walk::TOptions HeldUntil(int holdTicks)
     {
-        TWalkOptions options;
+        walk::TOptions options;
         if (holdTicks > 0)
             options.BeforeStatus = [t = ticks, holdTicks](const char *) {
                 for (int i = 0; i < 5000 && *t < holdTicks; ++i)
@@ -44,7 +44,7 @@ struct ScanWindow {
     ~ScanWindow()
     {
         platform::SetBoxHook({});
-        fsys::SetCurrentDir(startDir);
+        ChangeDir(startDir);
     }
     TPieSeries &Pie() { return *form.Series1; }
     std::string Label(int i) { return Pie().LabelAt(i); }

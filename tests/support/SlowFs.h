@@ -11,6 +11,7 @@
 // Declare it before anything that may keep the mount busy (a window that made
 // a folder inside it current), so that it is destroyed after them.
 #include <QApplication>
+#include <QCoreApplication>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
@@ -54,11 +55,12 @@ private:
 
 // Like QTEST_MAIN for a test executable whose every case needs slowfs: exits
 // with 77 (registered as SKIP_RETURN_CODE) and a message when FUSE cannot be
-// used here, so that CTest reports the test as skipped.
-#define SLOWFS_TEST_MAIN(TestObject)                                                              \
+// used here, so that CTest reports the test as skipped. `App` is the
+// application class the cases need: QApplication for a window.
+#define SLOWFS_TEST_MAIN_WITH(App, TestObject)                                                    \
     int main(int argc, char **argv)                                                               \
     {                                                                                             \
-        QApplication app(argc, argv);                                                             \
+        App app(argc, argv);                                                                      \
         if (const QString why = SlowFs::Unusable(); !why.isEmpty()) {                             \
             std::printf("SKIP: %s\n", qPrintable(why));                                           \
             return 77;                                                                            \
@@ -66,3 +68,4 @@ private:
         TestObject test;                                                                          \
         return QTest::qExec(&test, argc, argv);                                                   \
     }
+#define SLOWFS_TEST_MAIN(TestObject) SLOWFS_TEST_MAIN_WITH(QApplication, TestObject)

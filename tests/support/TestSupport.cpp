@@ -4,7 +4,10 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QProcess>
+#include <algorithm>
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -124,4 +127,34 @@ QByteArray RunUnprivileged(const char *testClass, const char *function, const st
     if (child.exitCode() != 0 || !out.contains(passed))
         return out;
     return {};
+}
+
+std::string CurrentDir()
+{
+    std::string path(4096, '\0');
+    while (!::getcwd(path.data(), path.size())) {
+        if (errno != ERANGE)
+            return {};
+        path.resize(path.size() * 2);
+    }
+    path.resize(std::strlen(path.c_str()));
+    return path;
+}
+
+bool ChangeDir(const std::string &path)
+{
+    if (::chdir(path.c_str()) == 0)
+        return true;
+    if (errno != ENAMETOOLONG)
+        return false;
+    // Longer than the system takes at once: a folder at a time.
+    if (path[0] == '/' && ::chdir("/") != 0)
+        return false;
+    for (std::size_t pos = 0; pos < path.size();) {
+        const std::size_t end = std::min(path.find('/', pos), path.size());
+        if (end > pos && ::chdir(path.substr(pos, end - pos).c_str()) != 0)
+            return false;
+        pos = end + 1;
+    }
+    return true;
 }

@@ -39,6 +39,9 @@ std::uint32_t Rgb(const QImage &image, int x, int y);
 // A short fingerprint of every pixel's colour (alpha left out) and the size:
 // two pictures with the same one are, for all practical purposes, the same pixels.
 QByteArray ImageDigest(const QImage &image);
+// The process's current folder, and a change of it (false when refused).
+std::string CurrentDir();
+bool ChangeDir(const std::string &path);
 // Runs a shell command; returns its exit status.
 int Shell(const std::string &command);
 // Runs one test function of this test program again as the unprivileged user

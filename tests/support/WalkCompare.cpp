@@ -1,8 +1,11 @@
 #include "WalkCompare.h"
 
-#include "FileSystem.h"
-
 #include <chrono>
+#include <cstdio>
+#include <dirent.h>
+#include <fstream>
+#include <sstream>
+#include <sys/sysmacros.h>
 #include <condition_variable>
 #include <fcntl.h>
 #include <memory>
@@ -32,11 +35,11 @@ std::string Describe(const WalkReport &r)
     return s;
 }
 
-WalkReport EngineWalk(TWalkRequest request, TWalkOptions options)
+WalkReport EngineWalk(walk::TRequest request, walk::TOptions options)
 {
-    TWalkEngine engine(std::move(options));
-    const bool scan = request.Kind == TWalkRequest::TKind::Scan;
-    const std::shared_ptr<TWalkJob> job = engine.Start(std::move(request));
+    walk::TEngine engine(std::move(options));
+    const bool scan = request.Kind == walk::TRequest::TKind::Scan;
+    const std::shared_ptr<walk::TJob> job = engine.Start(std::move(request));
     std::mutex m;
     std::condition_variable cv;
     bool told = false;
@@ -47,15 +50,15 @@ WalkReport EngineWalk(TWalkRequest request, TWalkOptions options)
     });
     WalkReport r;
     for (;;) {
-        TWalkEvent e;
+        walk::TEvent e;
         while (job->TakeEvent(e)) {
-            if (e.Kind == TWalkEvent::TKind::CannotEnter)
+            if (e.Kind == walk::TEvent::TKind::CannotEnter)
                 r.Warnings.push_back(e.Path);
-            if (e.Kind == TWalkEvent::TKind::Failed)
+            if (e.Kind == walk::TEvent::TKind::Failed)
                 r.Failed = true;
-            if (e.Kind == TWalkEvent::TKind::Done) {
+            if (e.Kind == walk::TEvent::TKind::Done) {
                 job->SetNotify({});
-                const TWalkOutcome &o = job->Outcome();
+                const walk::TOutcome &o = job->Outcome();
                 if (r.Failed)
                     return r;
                 r.Entered = o.Entered;
@@ -63,6 +66,7 @@ WalkReport EngineWalk(TWalkRequest request, TWalkOptions options)
                 r.Folders = o.Folders;
                 r.FolderOpens = o.FolderOpens;
                 r.PeakFolders = o.PeakFolders;
+                r.BrokenListings = o.BrokenListings;
                 if (scan && !o.Entered)
                     r.Kb = 0;
                 return r;
@@ -79,110 +83,143 @@ WalkReport EngineWalk(TWalkRequest request, TWalkOptions options)
 
 namespace {
 
-// The recursive walk, as plain as it can be: change folder, list, recurse.
+// Kernel file systems that hold no disk space; the walk never enters them.
+bool IsPseudoType(const std::string &type)
+{
+    static const std::set<std::string> kTypes{"proc",   "sysfs",  "devtmpfs", "cgroup",     "cgroup2",   "debugfs",
+                                              "tracefs", "securityfs", "pstore", "bpf",   "configfs",  "fusectl",
+                                              "mqueue", "hugetlbfs", "devpts", "autofs", "binfmt_misc", "efivarfs",
+                                              "rpc_pipefs", "nsfs"};
+    return kTypes.count(type) > 0;
+}
+
+// The recursive walk as plainly as it can be written, on the C library's own
+// calls and nothing of the engine's: enter a folder, list it, recurse.
 class Reference {
 public:
     WalkReport Report;
 
-    std::int64_t GetDirSize(const std::string &path)
+    Reference()
     {
-        const int back = ::open(".", O_PATH | O_DIRECTORY | O_CLOEXEC);
-        std::int64_t sum = 0;
-        if (!fsys::SetCurrentDir(path)) {
-            Report.Warnings.push_back(path);
-        } else {
-            // On the heap: a listing holds a large buffer, and this recursion goes deep.
-            const auto listing = std::make_unique<fsys::FileListing>("", faAnyFile);
-            fsys::TSearchRec rec;
-            while (listing->Next(rec))
-                if (!(rec.Attr & faDirectory) && FirstMeeting(rec))
-                    sum = Add(sum, rec.Size / 1024);
+        // Each line: id parent major:minor root mount-point options [tags] - type source options
+        std::ifstream table("/proc/self/mountinfo");
+        for (std::string line; std::getline(table, line);) {
+            unsigned major = 0, minor = 0;
+            const std::size_t dash = line.find(" - ");
+            std::istringstream type(dash == std::string::npos ? "" : line.substr(dash + 3));
+            std::string name;
+            if (std::sscanf(line.c_str(), "%*s %*s %u:%u", &major, &minor) == 2 && type >> name && IsPseudoType(name))
+                FPseudo.insert(makedev(major, minor));
         }
-        Restore(back);
-        return sum;
     }
 
-    std::int64_t GetFullDirSize(const std::string &path)
+    // Enters `name` from the current folder; `path` names it in a warning.
+    std::int64_t FullSize(const std::string &path, const std::string &name)
     {
-        const int back = ::open(".", O_PATH | O_DIRECTORY | O_CLOEXEC);
-        if (!fsys::SetCurrentDir(path)) {
+        const Here back;
+        if (::chdir(name.c_str()) != 0) {
             Report.Warnings.push_back(path);
-            Restore(back);
             return 0;
         }
-        struct stat st {};
-        ::stat(".", &st);
-        // Kernel pseudo file systems count 0; a folder met again below itself is not entered.
-        if (IsPseudo(st.st_dev) || !FOnPath.insert({st.st_dev, st.st_ino}).second) {
-            Restore(back);
+        if (!EnterHere())
             return 0;
-        }
-        std::int64_t total = GetDirSize(path);
-        std::vector<std::string> subs;
-        {
-            const auto listing = std::make_unique<fsys::FileListing>("", faDirectory);
-            fsys::TSearchRec rec;
-            while (listing->Next(rec))
-                if ((rec.Attr & faDirectory) && !fsys::IsDotOrDotDot(rec.Name.c_str()))
-                    subs.push_back(rec.Name);
-        }
-        for (const std::string &name : subs)
-            total = Add(total, GetFullDirSize(FormatNameDir(path) + name));
-        FOnPath.erase({st.st_dev, st.st_ino});
-        Restore(back);
+        std::int64_t total = 0;
+        std::vector<std::string> folders;
+        List([&](const std::string &entry, bool isDir, const struct stat &st) {
+            if (!isDir)
+                total = Add(total, Kb(st));
+            else if (entry[0] != '.')
+                folders.push_back(entry);
+        });
+        for (const std::string &folder : folders)
+            total = Add(total, FullSize(Join(path, folder), folder));
+        FOnPath.erase(Identity("."));
         return total;
     }
 
     void Scan(const std::string &path)
     {
-        const int back = ::open(".", O_PATH | O_DIRECTORY | O_CLOEXEC);
-        if (!fsys::SetCurrentDir(path)) {
-            Restore(back);
+        const Here back;
+        if (::chdir(path.c_str()) != 0)
             return;
-        }
         Report.Entered = true;
-        struct stat st {};
-        if (::stat(".", &st) != 0 || IsPseudo(st.st_dev)) {
-            Restore(back);
+        if (!EnterHere())
             return;
-        }
-        FOnPath.insert({st.st_dev, st.st_ino});
-        fsys::FileListing listing("", faAnyFile);
-        fsys::TSearchRec rec;
-        while (listing.Next(rec)) {
-            if (fsys::IsDotOrDotDot(rec.Name.c_str()))
-                continue;
-            if (rec.Attr & faDirectory)
-                Report.Folders.push_back({rec.Name, GetFullDirSize(FormatNameDir(path) + rec.Name)});
-            else if (FirstMeeting(rec))
-                Report.Kb = Add(Report.Kb, rec.Size / 1024);
-        }
-        Restore(back);
+        List([&](const std::string &entry, bool isDir, const struct stat &st) {
+            if (isDir)
+                Report.Folders.push_back({entry, FullSize(Join(path, entry), entry)});
+            else
+                Report.Kb = Add(Report.Kb, Kb(st));
+        });
     }
 
 private:
+    // Goes back to the folder it was made in.
+    struct Here {
+        int Fd = ::open(".", O_PATH | O_DIRECTORY | O_CLOEXEC);
+        ~Here()
+        {
+            if (Fd >= 0) {
+                [[maybe_unused]] const int back = ::fchdir(Fd);
+                ::close(Fd);
+            }
+        }
+    };
+
+    static std::pair<dev_t, ino_t> Identity(const char *path)
+    {
+        struct stat st {};
+        ::stat(path, &st);
+        return {st.st_dev, st.st_ino};
+    }
+
+    // False for a pseudo file system or a folder met again below itself.
+    bool EnterHere()
+    {
+        const auto id = Identity(".");
+        return FPseudo.count(id.first) == 0 && FOnPath.insert(id).second;
+    }
+
+    // Every entry of the current folder but "." and ".."; one whose status
+    // fails counts as its listing typed it, without a size.
+    template <class Visit> void List(Visit visit)
+    {
+        DIR *dir = ::opendir(".");
+        if (!dir)
+            return;
+        while (const dirent *e = ::readdir(dir)) {
+            const std::string name = e->d_name;
+            if (name == "." || name == "..")
+                continue;
+            struct stat st {};
+            const bool known = ::lstat(name.c_str(), &st) == 0;
+            if (!known && e->d_type == DT_UNKNOWN)
+                continue;
+            visit(name, known ? S_ISDIR(st.st_mode) : e->d_type == DT_DIR, st);
+        }
+        ::closedir(dir);
+    }
+
+    static std::string Join(const std::string &path, const std::string &name)
+    {
+        return path.empty() || path.back() == '/' ? path + name : path + "/" + name;
+    }
     static std::int64_t Add(std::int64_t a, std::int64_t b)
     {
         std::int64_t s = 0;
         return __builtin_add_overflow(a, b, &s) ? INT64_MAX : s;
     }
-    static void Restore(int back)
-    {
-        if (back >= 0) {
-            [[maybe_unused]] const int ignored = ::fchdir(back);
-            ::close(back);
-        }
-    }
-    bool IsPseudo(dev_t dev) const { return FPseudo.Contains(dev); }
     // A file with several names counts where the walk first meets one.
-    bool FirstMeeting(const fsys::TSearchRec &rec)
+    std::int64_t Kb(const struct stat &st)
     {
-        return rec.Links <= 1 || FSeenLinks.insert({rec.Dev, rec.Ino}).second;
+        if (st.st_nlink > 1 && !FSeenLinks.insert({st.st_dev, st.st_ino}).second)
+            return 0;
+        return st.st_size / 1024;
     }
 
-    fsys::PseudoMounts FPseudo;
+    std::set<dev_t> FPseudo;
     std::set<std::pair<dev_t, ino_t>> FOnPath;
-    std::set<std::pair<std::uint64_t, std::uint64_t>> FSeenLinks;
+    std::set<std::pair<dev_t, ino_t>> FSeenLinks;
 };
 
 } // namespace
@@ -197,8 +234,7 @@ WalkReport ReferenceScan(const std::string &path)
 WalkReport ReferenceFullSize(const std::string &path)
 {
     Reference ref;
-    ref.Report.Entered = true;
-    ref.Report.Kb = ref.GetFullDirSize(path);
+    ref.Report.Kb = ref.FullSize(path, path);
     ref.Report.Entered = ref.Report.Warnings.empty() || ref.Report.Warnings.front() != path;
     return ref.Report;
 }

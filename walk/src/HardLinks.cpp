@@ -1,9 +1,11 @@
-#include "WalkHardLinks.h"
+#include "HardLinks.h"
 
 #include <algorithm>
 #include <sys/sysmacros.h>
 
-std::uint64_t TWalkHardLinks::Hash(std::uint64_t ino, std::uint32_t dev)
+namespace walk {
+
+std::uint64_t THardLinks::Hash(std::uint64_t ino, std::uint32_t dev)
 {
     std::uint64_t h = ino * 0x9E3779B97F4A7C15ULL ^ (std::uint64_t(dev) << 32 | dev);
     h ^= h >> 29;
@@ -11,13 +13,13 @@ std::uint64_t TWalkHardLinks::Hash(std::uint64_t ino, std::uint32_t dev)
     return h ^ (h >> 32);
 }
 
-std::size_t TWalkHardLinks::Home(std::uint64_t hash, std::size_t size)
+std::size_t THardLinks::Home(std::uint64_t hash, std::size_t size)
 {
     // The low bits pick the shard; the rest spread over the slots.
     return std::size_t((unsigned __int128)(hash >> 6) * size >> 58);
 }
 
-void TWalkHardLinks::Insert(std::vector<TSlot> &slots, const TSlot &slot)
+void THardLinks::Insert(std::vector<TSlot> &slots, const TSlot &slot)
 {
     for (std::size_t i = Home(Hash(slot.Ino(), slot.Dev), slots.size());; i = i + 1 == slots.size() ? 0 : i + 1)
         if (slots[i].Place == kFree) {
@@ -26,7 +28,7 @@ void TWalkHardLinks::Insert(std::vector<TSlot> &slots, const TSlot &slot)
         }
 }
 
-void TWalkHardLinks::Add(std::uint64_t dev, std::uint64_t ino, std::uint32_t place, std::int64_t kb)
+void THardLinks::Add(std::uint64_t dev, std::uint64_t ino, std::uint32_t place, std::int64_t kb)
 {
     place = std::min(place, kLastPlace);
     // Linux device numbers hold a 12-bit major and a 20-bit minor.
@@ -60,7 +62,7 @@ void TWalkHardLinks::Add(std::uint64_t dev, std::uint64_t ino, std::uint32_t pla
     ++shard.Used;
 }
 
-void TWalkHardLinks::ForEach(const std::function<void(std::uint32_t place, std::int64_t kb)> &credit)
+void THardLinks::ForEach(const std::function<void(std::uint32_t place, std::int64_t kb)> &credit)
 {
     for (TShard &shard : FShards) {
         std::lock_guard lock(shard.M);
@@ -76,3 +78,5 @@ void TWalkHardLinks::ForEach(const std::function<void(std::uint32_t place, std::
         }
     }
 }
+
+} // namespace walk

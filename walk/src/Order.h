@@ -3,68 +3,72 @@
 // them, whatever order the workers resolve the folders in. A cursor follows
 // the tree in listing order as far as it is resolved, reporting each folder
 // that cannot be entered as it passes it; a finished subtree with nothing
-// left to report is let go, so memory follows the walk's frontier.
-#include "WalkEngine.h"
-#include "WalkNode.h"
+// left to report is let go, so memory follows the walk's frontier. Guarded
+// by the walk's lock: every call takes the guard, and a new event asks it to
+// tell the caller once the lock is let go.
+#include "Lock.h"
+#include "Node.h"
+#include "walk/Walk.h"
 
 #include <cstdint>
 #include <deque>
-#include <functional>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 
-class TWalkOrder {
+namespace walk {
+
+class TOrder {
 public:
     // `rootPath` names the walk's own folder in the warnings.
-    explicit TWalkOrder(std::string rootPath);
+    TOrder(TWalkLock &lock, std::string rootPath);
     // Takes the tree apart level by level: a tree thousands of folders deep
     // must not be destroyed by recursion.
-    ~TWalkOrder();
-    TWalkOrder(const TWalkOrder &) = delete;
-    TWalkOrder &operator=(const TWalkOrder &) = delete;
+    ~TOrder();
+    TOrder(const TOrder &) = delete;
+    TOrder &operator=(const TOrder &) = delete;
 
     // The walk's own folder; the order keeps the tree alive from it.
-    void Start(std::shared_ptr<TWalkNode> root);
-    // The next event, if one is waiting; never blocks.
-    bool Take(TWalkEvent &event);
-    // See TWalkJob::SetNotify.
-    void SetNotify(std::function<void()> notify);
+    void Start(TGuard &g, std::shared_ptr<TNode> root);
+    // The next event, if one is waiting.
+    bool Take(TGuard &g, TEvent &event);
+    // Whether an event waits to be taken.
+    bool Waiting(TGuard &g) const;
     // Queues an event at once, ahead of the cursor.
-    void Emit(TWalkEvent event);
+    void Emit(TGuard &g, TEvent event);
     // The folder was entered, is quiet (counts 0 without a word), or cannot
     // be entered; only an entered folder waits for its listing.
-    void Resolve(TWalkNode *node, TWalkNode::TState state);
+    void Resolve(TGuard &g, TNode *node, TNode::TState state);
     // The entered folder was listed: `children` sub-folders, whose nodes
     // come later, in listing order, through Adopt.
-    void Listed(TWalkNode *node, std::uint32_t children);
-    // The node of the parent's next sub-folder.
-    void Adopt(TWalkNode *parent, std::shared_ptr<TWalkNode> child);
-    // All work of the folder is done; its sum is final.
-    void Completed(TWalkNode *node);
+    void Listed(TGuard &g, TNode *node, std::uint32_t children);
+    // The node of the parent's next sub-folder; the cursor looks again once
+    // the last of a batch is adopted (`last`).
+    void Adopt(TGuard &g, TNode *parent, std::shared_ptr<TNode> child, bool last);
+    // All work of the folder is done; its sum is final. It may be let go.
+    void Completed(TGuard &g, TNode *node);
     // The walk's own folder is complete: Done is queued last.
-    void Finished();
+    void Finished(TGuard &g);
     // The walk failed: Failed and Done follow the events queued, in place
     // of anything else. Allocates nothing.
-    void Fail() noexcept;
+    void Fail(TGuard &g) noexcept;
 
 private:
-    // With FMutex held.
-    void Advance();
-    void Release(TWalkNode *node);
+    void Advance(TGuard &g);
+    void Release(TGuard &g, TNode *node);
     std::string CursorPath() const;
 
+    TWalkLock &FLock;
     const std::string FRootPath;
-    std::shared_ptr<TWalkNode> FRoot;
-    std::mutex FMutex;
-    std::deque<TWalkEvent> FEvents;
+    std::shared_ptr<TNode> FRoot;
+    std::deque<TEvent> FEvents;
     bool FDone = false;
     enum class TFailure : std::uint8_t { None, Failed, Told, Done } FFailure = TFailure::None;
-    std::function<void()> FNotify;
     struct TCursor {
-        std::shared_ptr<TWalkNode> N;
+        std::shared_ptr<TNode> N;
         std::size_t Next = 0;
     };
     std::vector<TCursor> FCursor;
 };
+
+} // namespace walk

@@ -1,9 +1,10 @@
-#include "WalkPool.h"
+#include "Pool.h"
+
+#include "Linux.h"
 
 #include <algorithm>
-#include <malloc.h>
-#include <sys/resource.h>
-#include <unistd.h>
+
+namespace walk {
 
 namespace {
 // Workers' niceness: measured on two cores, 10 halves the window's longest
@@ -11,20 +12,13 @@ namespace {
 constexpr int kWorkerNice = 10;
 } // namespace
 
-TWalkPool::TWalkPool(int workers)
-    : FPace(TWalkPace::Cores(), std::max(1, workers)), FTaskSince(std::size_t(std::max(1, workers)))
+TPool::TPool(int workers)
+    : FPace(os::Cores(), std::max(1, workers)), FTaskSince(std::size_t(std::max(1, workers)))
 {
 }
 
-void TWalkPool::Restart()
+void TPool::Restart()
 {
-    if (FThreads.empty()) {
-        // Each thread's own allocation arena reserves 64 MB of address space:
-        // under a limit on it, every thread shares the main one instead.
-        struct rlimit space {};
-        if (::getrlimit(RLIMIT_AS, &space) == 0 && space.rlim_cur != RLIM_INFINITY)
-            ::mallopt(M_ARENA_MAX, 1);
-    }
     try {
         while (FThreads.size() < FTaskSince.size()) {
             FThreads.emplace_back([self = shared_from_this(), i = FThreads.size()] { self->Run(i); });
@@ -35,16 +29,16 @@ void TWalkPool::Restart()
         // walk runs with the threads there are.
     }
     std::lock_guard lock(FMutex);
-    FPace.Restart(TWalkPace::TClock::now(), TWalkPace::ProcessCpuNs());
+    FPace.Restart(TPace::TClock::now(), os::ProcessCpuNs());
     FAllowed = std::min(int(FMade), FPace.Allowed());
 }
 
-bool TWalkPool::HasWorkers() const
+bool TPool::HasWorkers() const
 {
     return FMade > 0;
 }
 
-void TWalkPool::RunTask(TWalkTask &task)
+void TPool::RunTask(TTask &task)
 {
     if (task.Job->Cancelled())
         return;
@@ -55,9 +49,9 @@ void TWalkPool::RunTask(TWalkTask &task)
     }
 }
 
-bool TWalkPool::RunOne()
+bool TPool::RunOne()
 {
-    TWalkTask task;
+    TTask task;
     {
         std::lock_guard lock(FMutex);
         if (FStack.empty())
@@ -69,19 +63,19 @@ bool TWalkPool::RunOne()
     return true;
 }
 
-bool TWalkPool::HasRoom() const
+bool TPool::HasRoom() const
 {
     return FBusy.load(std::memory_order_relaxed) < FAllowed.load(std::memory_order_relaxed);
 }
 
-void TWalkPool::Post(std::vector<TWalkTask> &tasks)
+void TPool::Post(std::vector<TTask> &tasks)
 {
     if (tasks.empty())
         return;
     int room = 0;
     {
         std::lock_guard lock(FMutex);
-        for (TWalkTask &t : tasks)
+        for (TTask &t : tasks)
             FStack.push_back(std::move(t));
         room = FAllowed - FBusy;
         // With no room, one worker still has to wait on the clock, to look
@@ -98,14 +92,14 @@ void TWalkPool::Post(std::vector<TWalkTask> &tasks)
     tasks.clear();
 }
 
-void TWalkPool::Retune()
+void TPool::Retune()
 {
-    const auto now = TWalkPace::TClock::now();
+    const auto now = TPace::TClock::now();
     if (!FPace.Due(now))
         return;
-    FPace.Retune(now, TWalkPace::ProcessCpuNs());
+    FPace.Retune(now, os::ProcessCpuNs());
     const auto stuck = std::count_if(FTaskSince.begin(), FTaskSince.end(), [&](const auto &since) {
-        return since && now - *since >= TWalkPace::kPeriod;
+        return since && now - *since >= TPace::kPeriod;
     });
     const int before = FAllowed;
     FAllowed = std::min(int(FMade), FPace.Allowed() + int(stuck));
@@ -113,11 +107,11 @@ void TWalkPool::Retune()
         FWake.notify_all();
 }
 
-void TWalkPool::Run(std::size_t index)
+void TPool::Run(std::size_t index)
 {
     // Below the window's thread: with every core walking, the window would
     // otherwise wait its turn for tens of milliseconds between ticks.
-    ::setpriority(PRIO_PROCESS, ::gettid(), kWorkerNice);
+    os::LowerThreadPriority(kWorkerNice);
     std::unique_lock lock(FMutex);
     for (;;) {
         while (!FStop && (FStack.empty() || !HasRoom())) {
@@ -128,17 +122,17 @@ void TWalkPool::Run(std::size_t index)
             // Held back while others run: they may be stuck on a stalled
             // disk, which the next look at the pace lets this worker pass.
             ++FHeldBack;
-            const bool timedOut = FWake.wait_for(lock, TWalkPace::kPeriod) == std::cv_status::timeout;
+            const bool timedOut = FWake.wait_for(lock, TPace::kPeriod) == std::cv_status::timeout;
             --FHeldBack;
             if (timedOut)
                 Retune();
         }
         if (FStop)
             return;
-        TWalkTask task = std::move(FStack.back());
+        TTask task = std::move(FStack.back());
         FStack.pop_back();
         ++FBusy;
-        FTaskSince[index] = TWalkPace::TClock::now();
+        FTaskSince[index] = TPace::TClock::now();
         lock.unlock();
         RunTask(task);
         task = {};
@@ -149,7 +143,7 @@ void TWalkPool::Run(std::size_t index)
     }
 }
 
-void TWalkPool::Shutdown()
+void TPool::Shutdown()
 {
     bool busy = false;
     {
@@ -168,3 +162,5 @@ void TWalkPool::Shutdown()
     }
     FThreads.clear();
 }
+
+} // namespace walk

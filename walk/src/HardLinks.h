@@ -11,7 +11,9 @@
 #include <mutex>
 #include <vector>
 
-class TWalkHardLinks {
+namespace walk {
+
+class THardLinks {
 public:
     // Places run below this; a place past it is taken as it.
     static constexpr std::uint32_t kLastPlace = UINT32_MAX - 1;
@@ -48,3 +50,5 @@ private:
 
     std::array<TShard, 64> FShards;
 };
+
+} // namespace walk

@@ -1,21 +1,22 @@
-#include "WalkAncestry.h"
+#include "Ancestry.h"
 
-#include "WalkNode.h"
+#include "Node.h"
 
-bool TWalkAncestry::IsAncestor(const TWalkNode *a, const TWalkNode *node)
+namespace walk {
+
+bool TAncestry::IsAncestor(const TNode *a, const TNode *node)
 {
     if (a->Depth >= node->Depth)
         return false;
-    const TWalkNode *n = node;
+    const TNode *n = node;
     while (n->Depth > a->Depth)
         n = n->Jump->Depth >= a->Depth ? n->Jump : n->Parent;
     return n == a;
 }
 
-bool TWalkAncestry::Enter(TWalkNode *node)
+bool TAncestry::Enter(TGuard &, TNode *node)
 {
     const TId id{node->Dev, node->Ino};
-    std::lock_guard lock(FMutex);
     const auto [first, last] = FOpen.equal_range(id);
     for (auto it = first; it != last; ++it)
         if (IsAncestor(it->second, node))
@@ -24,9 +25,8 @@ bool TWalkAncestry::Enter(TWalkNode *node)
     return true;
 }
 
-void TWalkAncestry::Leave(TWalkNode *node)
+void TAncestry::Leave(TGuard &, TNode *node)
 {
-    std::lock_guard lock(FMutex);
     const auto [first, last] = FOpen.equal_range(TId{node->Dev, node->Ino});
     for (auto it = first; it != last; ++it)
         if (it->second == node) {
@@ -34,3 +34,5 @@ void TWalkAncestry::Leave(TWalkNode *node)
             return;
         }
 }
+
+} // namespace walk

@@ -1,8 +1,8 @@
-#include "WalkPace.h"
+#include "Pace.h"
 
 #include <algorithm>
-#include <sched.h>
-#include <time.h>
+
+namespace walk {
 
 namespace {
 
@@ -14,19 +14,19 @@ constexpr double kWaiting = 0.75;
 
 } // namespace
 
-TWalkPace::TWalkPace(int cores, int workers)
+TPace::TPace(int cores, int workers)
     : FCores(std::clamp(cores, 1, std::max(1, workers))), FWorkers(std::max(1, workers)), FAllowed(FCores)
 {
 }
 
-void TWalkPace::Restart(TClock::time_point now, std::int64_t cpuNs)
+void TPace::Restart(TClock::time_point now, std::int64_t cpuNs)
 {
     FAllowed = FCores;
     FSince = now;
     FCpuSince = cpuNs;
 }
 
-void TWalkPace::Retune(TClock::time_point now, std::int64_t cpuNs)
+void TPace::Retune(TClock::time_point now, std::int64_t cpuNs)
 {
     const auto wall = std::chrono::duration_cast<std::chrono::nanoseconds>(now - FSince).count();
     if (wall <= 0)
@@ -37,7 +37,7 @@ void TWalkPace::Retune(TClock::time_point now, std::int64_t cpuNs)
     FAllowed = NextAllowed(share, FAllowed, FCores, FWorkers);
 }
 
-int TWalkPace::NextAllowed(double busyShare, int allowed, int cores, int workers)
+int TPace::NextAllowed(double busyShare, int allowed, int cores, int workers)
 {
     if (busyShare >= kSaturated)
         return std::min(cores, workers);
@@ -46,19 +46,4 @@ int TWalkPace::NextAllowed(double busyShare, int allowed, int cores, int workers
     return allowed;
 }
 
-int TWalkPace::Cores()
-{
-    cpu_set_t set;
-    CPU_ZERO(&set);
-    if (::sched_getaffinity(0, sizeof set, &set) != 0)
-        return 1;
-    return std::max(1, CPU_COUNT(&set));
-}
-
-std::int64_t TWalkPace::ProcessCpuNs()
-{
-    struct timespec ts {};
-    if (::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts) != 0)
-        return 0;
-    return std::int64_t(ts.tv_sec) * 1'000'000'000 + ts.tv_nsec;
-}
+} // namespace walk

@@ -8,12 +8,14 @@
 #include <chrono>
 #include <cstdint>
 
-class TWalkPace {
+namespace walk {
+
+class TPace {
 public:
     using TClock = std::chrono::steady_clock;
     static constexpr std::chrono::milliseconds kPeriod{25};
 
-    TWalkPace(int cores, int workers);
+    TPace(int cores, int workers);
 
     // A new walk starts with one worker per core. `cpuNs` is the process's
     // processor time so far.
@@ -27,11 +29,6 @@ public:
     // `busyShare`: the part of all cores the process kept busy (1 = all).
     static int NextAllowed(double busyShare, int allowed, int cores, int workers);
 
-    // The cores this process may run on.
-    static int Cores();
-    // This process's processor time, every thread's, in nanoseconds.
-    static std::int64_t ProcessCpuNs();
-
 private:
     const int FCores;
     const int FWorkers;
@@ -39,3 +36,5 @@ private:
     TClock::time_point FSince;
     std::int64_t FCpuSince = 0;
 };
+
+} // namespace walk
