@@ -3,11 +3,9 @@
 #include "Chart.h"
 #include "ChartSeries.h"
 #include "FreeBtn.h"
-#include "Keys.h"
 #include "PathEdit.h"
 #include "PieSeries.h"
 #include "SizeText.h"
-#include "Unit1.h"
 
 #include <QAccessible>
 #include <QAccessibleWidget>
@@ -18,6 +16,9 @@
 #include <vector>
 
 namespace {
+
+// The dynamic property that holds a control's keys.
+constexpr const char *kAccelerator = "quintavoAccelerator";
 
 class TFreeBtnAccessible final : public QAccessibleWidget {
 public:
@@ -36,7 +37,7 @@ public:
                 return b->accessibleDescription();
             return b->Hint() != text(QAccessible::Name) ? b->Hint() : QString();
         case QAccessible::Accelerator:
-            return qobject_cast<const TForm1 *>(b->window()) ? ButtonKeys(b->objectName()) : QString();
+            return b->property(kAccelerator).toString();
         default:
             return QAccessibleWidget::text(t);
         }
@@ -219,6 +220,11 @@ void InstallAccessibleControls()
     Q_UNUSED(installed);
 }
 
+void SetAccelerator(QWidget *control, const QString &keys)
+{
+    control->setProperty(kAccelerator, keys);
+}
+
 void NameForScreenReaders(QWidget *window)
 {
     InstallAccessibleControls();
@@ -232,8 +238,6 @@ void NameForScreenReaders(QWidget *window)
     }
     for (TChart *chart : window->findChildren<TChart *>())
         chart->setAccessibleName(ChartAccessibleName());
-    if (qobject_cast<TForm1 *>(window))
-        window->setAccessibleDescription(KeysDescription());
 }
 
 void AnnounceSlice(QWidget *chart, int index)

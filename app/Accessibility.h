@@ -24,15 +24,17 @@ QString ChartAccessibleName();
 QString SlicesDescription(const std::vector<TSliceReadOut> &slices, const QLocale &locale = QLocale());
 
 // Makes every image button a button for assistive tools: its tip as its name
-// unless one is set, the tip as description when it says something else, and
-// a press action. Safe to call more than once; takes effect for interfaces
-// created afterwards.
+// unless one is set, the tip as description when it says something else, its
+// keys (SetAccelerator) and a press action. Safe to call more than once;
+// takes effect for interfaces created afterwards.
 void InstallAccessibleControls();
+
+// The keys that run what `control` does, told as its accelerator.
+void SetAccelerator(QWidget *control, const QString &keys);
 
 // Names the image buttons of `window` after their tips as they are now (a tip
 // that later changes then shows as the description), its folder boxes and
-// their browse buttons after their hints, and its chart after the pie; the
-// main window's description and its buttons' accelerators give the keys.
+// their browse buttons after their hints, and its chart after the pie.
 void NameForScreenReaders(QWidget *window);
 
 // Sets the chart's description to the series' slices.

@@ -1,41 +1,127 @@
 #include "Keys.h"
 
+#include <QStringList>
+#include <algorithm>
+
+namespace {
+
+constexpr QKeyCombination kNone{};
+
+constexpr TKeyBinding kBindings[] = {
+    {TKeyCommand::Parent, TKeyPlace::MainWindow, {Qt::Key_Backspace, Qt::ALT | Qt::Key_Up}, false, "dossier parent"},
+    {TKeyCommand::Folder, TKeyPlace::MainWindow, {Qt::CTRL | Qt::Key_O, kNone}, false, "choix du dossier"},
+    {TKeyCommand::Help, TKeyPlace::MainWindow, {Qt::Key_F1, kNone}, false, "aide"},
+    {TKeyCommand::Quit, TKeyPlace::MainWindow, {Qt::CTRL | Qt::Key_Q, kNone}, false, "quitter"},
+    {TKeyCommand::NextSlice, TKeyPlace::MainWindow, {Qt::Key_Right, Qt::Key_Down}, true, "secteur suivant"},
+    {TKeyCommand::PreviousSlice, TKeyPlace::MainWindow, {Qt::Key_Left, Qt::Key_Up}, true, "secteur précédent"},
+    {TKeyCommand::OpenSlice, TKeyPlace::MainWindow, {Qt::Key_Return, Qt::Key_Enter}, false,
+     "ouvrir le secteur choisi"},
+    {TKeyCommand::HideTip, TKeyPlace::MainWindow, {Qt::Key_Escape, kNone}, false, "cacher la bulle"},
+};
+
+struct TKeyName {
+    Qt::Key Key;
+    const char *English;
+    const char *French;
+};
+
+constexpr TKeyName kKeyNames[] = {
+    {Qt::Key_Backspace, "Backspace", "Retour arrière"},
+    {Qt::Key_Up, "Up", "Haut"},
+    {Qt::Key_Down, "Down", "Bas"},
+    {Qt::Key_Left, "Left", "Gauche"},
+    {Qt::Key_Right, "Right", "Droite"},
+    {Qt::Key_Return, "Enter", "Entrée"},
+    {Qt::Key_Enter, "Enter", "Entrée"},
+    {Qt::Key_Escape, "Escape", "Échap"},
+    {Qt::Key_F1, "F1", "F1"},
+    {Qt::Key_O, "O", "O"},
+    {Qt::Key_Q, "Q", "Q"},
+};
+
+QString KeyName(QKeyCombination combination, bool french)
+{
+    QString name;
+    if (combination.keyboardModifiers() & Qt::ControlModifier)
+        name += QStringLiteral("Ctrl+");
+    if (combination.keyboardModifiers() & Qt::AltModifier)
+        name += QStringLiteral("Alt+");
+    for (const TKeyName &k : kKeyNames)
+        if (k.Key == combination.key())
+            return name + QString::fromUtf8(french ? k.French : k.English);
+    return name + QString::number(int(combination.key()));
+}
+
+QStringList KeyNames(const TKeyBinding &binding, bool french)
+{
+    QStringList names;
+    for (const QKeyCombination &k : binding.Keys)
+        if (k != kNone && !names.contains(KeyName(k, french)))
+            names << KeyName(k, french);
+    return names;
+}
+
+QString Sentence(TKeyPlace place)
+{
+    QStringList parts;
+    for (const TKeyBinding &b : kBindings)
+        if (b.Place == place)
+            parts << FrenchKeyNames(b).join(QStringLiteral(" ou ")) + QStringLiteral(" : ")
+                         + QString::fromUtf8(b.French);
+    return parts.join(QStringLiteral(" ; "));
+}
+
+} // namespace
+
+std::span<const TKeyBinding> KeyBindings()
+{
+    return kBindings;
+}
+
+const TKeyBinding *BindingOf(TKeyCommand command)
+{
+    for (const TKeyBinding &b : kBindings)
+        if (b.Command == command)
+            return &b;
+    return nullptr;
+}
+
 TKeyCommand KeyCommand(int key, Qt::KeyboardModifiers modifiers)
 {
-    const Qt::KeyboardModifiers held = modifiers & ~Qt::KeypadModifier;
-    if (held == Qt::NoModifier) {
-        switch (key) {
-        case Qt::Key_Backspace:
-            return TKeyCommand::Parent;
-        case Qt::Key_F1:
-            return TKeyCommand::Help;
-        case Qt::Key_Right:
-        case Qt::Key_Down:
-            return TKeyCommand::NextSlice;
-        case Qt::Key_Left:
-        case Qt::Key_Up:
-            return TKeyCommand::PreviousSlice;
-        case Qt::Key_Return:
-        case Qt::Key_Enter:
-            return TKeyCommand::OpenSlice;
-        case Qt::Key_Escape:
-            return TKeyCommand::HideTip;
-        default:
-            return TKeyCommand::None;
-        }
-    }
-    if (held == Qt::AltModifier && key == Qt::Key_Up)
-        return TKeyCommand::Parent;
-    if (held == Qt::ControlModifier && key == Qt::Key_O)
-        return TKeyCommand::Folder;
-    if (held == Qt::ControlModifier && key == Qt::Key_Q)
-        return TKeyCommand::Quit;
+    const QKeyCombination pressed(modifiers & ~Qt::KeypadModifier, Qt::Key(key));
+    if (pressed == kNone)
+        return TKeyCommand::None;
+    for (const TKeyBinding &b : kBindings)
+        if (b.Place == TKeyPlace::MainWindow && std::ranges::find(b.Keys, pressed) != std::end(b.Keys))
+            return b.Command;
     return TKeyCommand::None;
 }
 
 bool RepeatsWhileHeld(TKeyCommand command)
 {
-    return command == TKeyCommand::NextSlice || command == TKeyCommand::PreviousSlice;
+    const TKeyBinding *b = BindingOf(command);
+    return b != nullptr && b->Repeats;
+}
+
+QStringList EnglishKeyNames(const TKeyBinding &binding)
+{
+    return KeyNames(binding, false);
+}
+
+QStringList FrenchKeyNames(const TKeyBinding &binding)
+{
+    return KeyNames(binding, true);
+}
+
+QString CommandKeys(TKeyCommand command)
+{
+    const TKeyBinding *b = BindingOf(command);
+    return b != nullptr ? FrenchKeyNames(*b).join(QStringLiteral(", ")) : QString();
+}
+
+QString KeysDescription()
+{
+    return QStringLiteral("Touches : ") + Sentence(TKeyPlace::MainWindow) + QStringLiteral(".");
 }
 
 int SteppedSlice(int current, int count, int step)
@@ -45,24 +131,4 @@ int SteppedSlice(int current, int count, int step)
     if (current < 0 || current >= count)
         return step > 0 ? 0 : count - 1;
     return ((current + step) % count + count) % count;
-}
-
-QString ButtonKeys(const QString &buttonName)
-{
-    if (buttonName == QLatin1String("BackBtn"))
-        return QStringLiteral("Retour arrière, Alt+Haut");
-    if (buttonName == QLatin1String("ScanBtn"))
-        return QStringLiteral("Ctrl+O");
-    if (buttonName == QLatin1String("HelpBtn"))
-        return QStringLiteral("F1");
-    if (buttonName == QLatin1String("CloseBtn"))
-        return QStringLiteral("Ctrl+Q");
-    return {};
-}
-
-QString KeysDescription()
-{
-    return QStringLiteral("Touches : Gauche et Droite, ou Haut et Bas, choisissent un secteur ; Entrée l'explore ; "
-                          "Échap cache la bulle ; Retour arrière ou Alt+Haut : dossier parent ; Ctrl+O : choix du "
-                          "dossier ; F1 : aide ; Ctrl+Q : quitter.");
 }

@@ -13,12 +13,12 @@
 #include "PathEdit.h"
 #include "PieSeries.h"
 #include "Resources.h"
+#include "ScanSession.h"
 #include "Shape.h"
 #include "SizeText.h"
 #include "ui_Form1.h"
 
 #include <QCloseEvent>
-#include <QEventLoop>
 #include <QImage>
 #include <QKeyEvent>
 #include <QPainter>
@@ -36,14 +36,8 @@ constexpr TColor kChartBack = RGB(0, 0, 0x80);
 constexpr TColor kScanTextColor = RGB(0xFF, 0xFF, 0);
 } // namespace
 
-QString DisplayPath(const std::string &path)
-{
-    return QString::fromLocal8Bit(path.data(), qsizetype(path.size()));
-}
-
 TForm1::TForm1(QWidget *parent, walk::TOptions walk)
-    : QWidget(parent), ui(std::make_unique<Ui::TForm1>()), FEngine(std::make_unique<walk::TEngine>(std::move(walk))),
-      FLastDir(walk::CurrentFolder())
+    : QWidget(parent), ui(std::make_unique<Ui::TForm1>())
 {
     InitQuintavoResources();
     ui->setupUi(this);
@@ -74,6 +68,7 @@ TForm1::TForm1(QWidget *parent, walk::TOptions walk)
     Series1->SetParentChart(Chart1);
 
     ScanTimer = new QTimer(this);
+    ScanTimer->setObjectName(QStringLiteral("ScanTimer"));
     ScanTimer->setInterval(10);
     ScanTimer->setTimerType(Qt::PreciseTimer);
     connect(ScanTimer, &QTimer::timeout, this, [this] { ScanTimerTimer(); });
@@ -97,7 +92,16 @@ TForm1::TForm1(QWidget *parent, walk::TOptions walk)
     HelpBtn->OnClick = [this](QObject *s) { HelpBtnClick(s); };
     Chart1->installEventFilter(this);
     Fond->installEventFilter(this);
+    FSession = new TScanSession(std::move(walk),
+                                {[this](const std::string &path) { CannotEnter(path); },
+                                 [this](const std::string &path) { OutOfMemory(path); }},
+                                this);
     NameForScreenReaders(this);
+    setAccessibleDescription(KeysDescription());
+    SetAccelerator(BackBtn, CommandKeys(TKeyCommand::Parent));
+    SetAccelerator(ScanBtn, CommandKeys(TKeyCommand::Folder));
+    SetAccelerator(HelpBtn, CommandKeys(TKeyCommand::Help));
+    SetAccelerator(CloseBtn, CommandKeys(TKeyCommand::Quit));
     // The window manager's close ends the program also while a box is open.
     platform::CloseEvenWhenBlocked(this);
     FormCreate();
@@ -117,12 +121,14 @@ void TForm1::PrepareScanText()
 
 TForm1::~TForm1()
 {
-    if (FJob) {
-        FJob->SetNotify({});
-        FJob->Cancel();
-    }
-    if (!FClosed)
+    if (FSession->Close())
         FormClose();
+}
+
+void TForm1::SetDialogs(TDirSelDlg *dirSelDlg, THelpDlg *helpDlg)
+{
+    DirSelDlg = dirSelDlg;
+    HelpDlg = helpDlg;
 }
 
 const QImage &TForm1::PatternTile() const
@@ -152,7 +158,6 @@ void TForm1::FormRonde()
 
 void TForm1::FormClose()
 {
-    FClosed = true;
     delete FTip;
     FTip = nullptr;
     if (FEntities) {
@@ -177,18 +182,9 @@ void TForm1::showEvent(QShowEvent *e)
 
 void TForm1::closeEvent(QCloseEvent *e)
 {
-    if (FScanning) {
-        // The window goes at once, whatever the disk is doing; the scan still
-        // uses the entries, so they are freed when it has returned.
-        FCloseRequested = true;
-        if (FJob)
-            FJob->Cancel();
-        if (FWaitLoop)
-            FWaitLoop->quit();
-        e->accept();
-        return;
-    }
-    if (!FClosed)
+    // The window goes at once, whatever the disk is doing. During a scan the
+    // entries are still in use: they are freed when the scan has returned.
+    if (FSession->Close())
         FormClose();
     e->accept();
 }
@@ -328,7 +324,7 @@ bool TForm1::RunKey(QKeyEvent *e)
     if (command == TKeyCommand::None || !FTip)
         return false;
     // During a walk the keys do what the disabled buttons and the empty pie do.
-    if (FScanning || (e->isAutoRepeat() && !RepeatsWhileHeld(command)))
+    if (FSession->Scanning() || (e->isAutoRepeat() && !RepeatsWhileHeld(command)))
         return true;
     if (FTip->isVisible())
         FKeyTip = true;
@@ -503,105 +499,30 @@ void TForm1::CannotEnter(const std::string &path)
     platform::WarningBox(this, QStringLiteral("Impossible d'atteindre :\r") + DisplayPath(path));
 }
 
+void TForm1::OutOfMemory(const std::string &path)
+{
+    platform::WarningBox(this, QStringLiteral("Mémoire insuffisante pour analyser :\r") + DisplayPath(path));
+}
+
 std::string TForm1::CurrentFolder() const
 {
     std::string current = walk::CurrentFolder();
-    return current.empty() ? FLastDir : current;
+    return current.empty() ? FSession->LastFolder() : current;
 }
 
-void TForm1::ServeJob()
+bool TForm1::Scanning() const
 {
-    // A warning box runs its own loop, in which more events may be announced:
-    // they wait for this loop to come back to them, in order.
-    if (FServingJob || !FJob)
-        return;
-    FServingJob = true;
-    walk::TEvent event;
-    while (FJob && FJob->TakeEvent(event)) {
-        switch (event.Kind) {
-        case walk::TEvent::TKind::Current:
-            // Whether the folder was made current; a failure is followed by Done.
-            FJobCurrent = event.Ok;
-            if (event.Ok && !event.Path.empty())
-                FLastDir = event.Path;
-            break;
-        case walk::TEvent::TKind::CannotEnter:
-            if (!FCloseRequested)
-                CannotEnter(event.Path);
-            break;
-        case walk::TEvent::TKind::Failed:
-            FJobFailed = true;
-            if (!FCloseRequested)
-                platform::WarningBox(this, QStringLiteral("Mémoire insuffisante pour analyser :\r") + DisplayPath(FJobPath));
-            break;
-        case walk::TEvent::TKind::Done:
-            FJobDone = true;
-            break;
-        }
-        if (FWaitLoop)
-            FWaitLoop->quit();
-    }
-    FServingJob = false;
-}
-
-bool TForm1::StartJob(walk::TRequest request)
-{
-    FJobCurrent = FJobDone = FJobFailed = false;
-    FJobPath = request.Path;
-    try {
-        FJob = FEngine->Start(std::move(request));
-        FJob->SetNotify([this] { QMetaObject::invokeMethod(this, &TForm1::ServeJob, Qt::QueuedConnection); });
-    } catch (const std::bad_alloc &) {
-        FJob.reset();
-        platform::WarningBox(this, QStringLiteral("Mémoire insuffisante pour analyser :\r") + DisplayPath(FJobPath));
-        return false;
-    }
-    return true;
-}
-
-bool TForm1::AwaitJob(walk::TEvent::TKind until)
-{
-    auto reached = [&] { return FJobDone || (until == walk::TEvent::TKind::Current && FJobCurrent); };
-    ServeJob();
-    // Without a worker thread (the system refused them all) the walk runs
-    // here, a slice at a time between the window's events.
-    QTimer runHere;
-    if (!FEngine->HasWorkers()) {
-        connect(&runHere, &QTimer::timeout, this, [this] { FEngine->RunPending(std::chrono::milliseconds(10)); });
-        runHere.start(0);
-    }
-    while (!reached() && !FCloseRequested) {
-        QEventLoop loop;
-        FWaitLoop = &loop;
-        loop.exec();
-        FWaitLoop = nullptr;
-    }
-    return reached() && !FJobFailed && !FCloseRequested;
-}
-
-std::int64_t TForm1::EndJob(bool done)
-{
-    // Dropping the job lets go of its folders: nothing stays open between scans.
-    if (!FJob)
-        return 0;
-    const std::int64_t kb = done ? FJob->Outcome().Kb : 0;
-    FJob->SetNotify({});
-    FJob.reset();
-    return kb;
+    return FSession->Scanning();
 }
 
 std::int64_t TForm1::GetDirSize(const std::string &path)
 {
-    if (!StartJob({walk::TRequest::TKind::FilesSize, path}))
-        return 0;
-    return EndJob(AwaitJob(walk::TEvent::TKind::Done));
+    return FSession->Measure(walk::TRequest::TKind::FilesSize, path);
 }
 
 std::int64_t TForm1::GetFullDirSize(const std::string &path)
 {
-    if (!StartJob({walk::TRequest::TKind::FullSize, path}))
-        return 0;
-    return EndJob(AwaitJob(walk::TEvent::TKind::Done));
+    return FSession->Measure(walk::TRequest::TKind::FullSize, path);
 }
 
 void TForm1::SetButtonsEnabled(bool enabled)
@@ -629,12 +550,11 @@ void TForm1::FillEntities(const walk::TOutcome &outcome)
 
 void TForm1::scan(const std::string &path)
 {
-    if (FScanning || !FEntities)
+    if (!FSession->Begin())
         return;
-    FScanning = true;
     SetButtonsEnabled(false);
     FAngle = 360;
-    if (StartJob({walk::TRequest::TKind::Scan, path}) && AwaitJob(walk::TEvent::TKind::Current) && FJobCurrent) {
+    if (FSession->MakeCurrent(path)) {
         ScanTimer->start();
         ClearDskEntities();
         Series1->ClearPoints();
@@ -643,18 +563,17 @@ void TForm1::scan(const std::string &path)
         HideKeyTip();
         AnnounceSlice(Chart1, -1);
         HelpBtn->SetHint(DisplayPath(path));
-        const bool done = AwaitJob(walk::TEvent::TKind::Done);
+        const walk::TOutcome *outcome = FSession->Walk();
         ScanTimer->stop();
-        if (done) {
-            FillEntities(FJob->Outcome());
+        if (outcome) {
+            FillEntities(*outcome);
             for (const auto &entity : *FEntities)
                 Series1->AddPoint(double(entity->Size), entity->Name, entity->Color);
             DescribePie(Chart1, *Series1);
         }
     }
-    EndJob(false);
+    const bool closed = FSession->End();
     SetButtonsEnabled(true);
-    FScanning = false;
-    if (FCloseRequested && !FClosed)
+    if (closed)
         FormClose();
 }

@@ -66,8 +66,7 @@ int main(int argc, char **argv)
     THelpDlg helpDlg(&form, form.PatternTile());
     NameForScreenReaders(&dirSelDlg);
     NameForScreenReaders(&helpDlg);
-    form.DirSelDlg = &dirSelDlg;
-    form.HelpDlg = &helpDlg;
+    form.SetDialogs(&dirSelDlg, &helpDlg);
     form.show();
     return app.exec();
 }

@@ -7,9 +7,9 @@
 // and the window gets a close request, as from the window manager, MS
 // milliseconds after the start. With --gaps, every gap over 11 ms is listed
 // on the error output, with its time from the scan's start.
-#include "FileSystem.h"
+#include "Chart.h"
+#include "ChartSeries.h"
 #include "Messages.h"
-#include "PieSeries.h"
 #include "Unit1.h"
 
 #include <QApplication>
@@ -73,7 +73,9 @@ int main(int argc, char **argv)
     TForm1 form;
     form.show();
     TTickWatch ticks(option == "--gaps");
-    QObject::connect(form.ScanTimer, &QTimer::timeout, [&] { ticks.Tick(); });
+    // The window's timer and pie, found as any tool finds a window's parts.
+    QObject::connect(form.findChild<QTimer *>(QStringLiteral("ScanTimer")), &QTimer::timeout, [&] { ticks.Tick(); });
+    const TChartSeries &pie = *form.findChild<TChart *>(QStringLiteral("Chart1"))->SeriesAt(0);
     if (option.startsWith("--close-after=")) {
         const int ms = option.mid(int(std::strlen("--close-after="))).toInt();
         QTimer::singleShot(0, &form, [&] { form.scan(path); });
@@ -96,9 +98,9 @@ int main(int argc, char **argv)
         form.scan(path);
         const double seconds = t.nsecsElapsed() / 1e9;
         double total = 0;
-        for (int i = 0; i < form.Series1->PointCount(); ++i)
-            if (form.Series1->LabelAt(i) != "Espace libre")
-                total += form.Series1->YValueAt(i);
+        for (int i = 0; i < pie.PointCount(); ++i)
+            if (pie.LabelAt(i) != "Espace libre")
+                total += pie.YValueAt(i);
         std::printf("scan_seconds: %.4f\n", seconds);
         std::printf("scan_total_kb: %.0f\n", total);
         std::fflush(stdout);

@@ -116,7 +116,7 @@ private slots:
         t.File("photos/p", 1536 * 1024);
         t.Dir("vide");
         ScanWindow w;
-        QAccessibleInterface *chart = Iface(w.form.Chart1);
+        QAccessibleInterface *chart = Iface(&w.probe.Chart());
         QCOMPARE(chart->role(), QAccessible::Chart);
         QCOMPARE(chart->text(QAccessible::Name), QStringLiteral("Occupation du dossier"));
         QCOMPARE(chart->text(QAccessible::Description), QString());
@@ -136,11 +136,11 @@ private slots:
         QVERIFY(lines.contains(QStringLiteral("photos=1,50 Mo .")));
         QVERIFY(lines.contains(QStringLiteral("vide=0 Ko .")));
         // The hover read-out over the big slice says one of those lines, word for word.
-        w.form.Chart1->repaint();
+        w.probe.Chart().repaint();
         QCoreApplication::processEvents();
-        w.form.FormMouseMove(w.form.Chart1, 0, 102, 150);
-        QVERIFY(w.form.FTip->isVisible());
-        QCOMPARE(w.form.FTip->text(), QStringLiteral("photos=1,50 Mo ."));
+        w.form.FormMouseMove(&w.probe.Chart(), 0, 102, 150);
+        QVERIFY(w.probe.Tip()->isVisible());
+        QCOMPARE(w.probe.Tip()->text(), QStringLiteral("photos=1,50 Mo ."));
     }
 
     // The slice the keys choose takes the accessible focus, in the tip's words.
@@ -164,7 +164,7 @@ private slots:
         QTest::keyClick(&w.form, Qt::Key_Right);
         QTest::keyClick(&w.form, Qt::Key_Right);
         QAccessible::installUpdateHandler(nullptr);
-        QAccessibleInterface *chart = Iface(w.form.Chart1);
+        QAccessibleInterface *chart = Iface(&w.probe.Chart());
         QCOMPARE(chart->childCount(), 2);
         QAccessibleInterface *slice = chart->focusChild();
         QVERIFY(slice);
@@ -187,12 +187,12 @@ private slots:
     {
         TempTree t;
         ScanWindow w;
-        QCOMPARE(Description(w.form.HelpBtn), QString());
+        QCOMPARE(Description(&w.probe.HelpBtn()), QString());
         w.form.scan(t.Root());
-        QCOMPARE(Name(w.form.HelpBtn), QStringLiteral("Aide et dossier courant..."));
-        QCOMPARE(Description(w.form.HelpBtn), QString::fromStdString(t.Root()));
+        QCOMPARE(Name(&w.probe.HelpBtn()), QStringLiteral("Aide et dossier courant..."));
+        QCOMPARE(Description(&w.probe.HelpBtn()), QString::fromStdString(t.Root()));
         // The other buttons' tips are their names and say nothing more.
-        QCOMPARE(Description(w.form.BackBtn), QString());
+        QCOMPARE(Description(&w.probe.BackBtn()), QString());
     }
 
     void dialogControlsCarryTheirHints()

@@ -75,7 +75,7 @@ private slots:
         Window w;
         w.form.scan(t.Root());
         QCOMPARE(w.Size("target"), 8.0);
-        QCOMPARE(w.form.Series1->PointCount(), 2);
+        QCOMPARE(w.probe.Pie().PointCount(), 2);
     }
 
     void sliceOfAFolderDeletedSinceTheScan()
@@ -85,11 +85,11 @@ private slots:
         t.File("stays/f", 1024);
         Window w;
         w.form.scan(t.Root());
-        const int count = w.form.Series1->PointCount();
+        const int count = w.probe.Pie().PointCount();
         QCOMPARE(Shell("rm -rf '" + t.Path("soon_gone") + "'"), 0);
         w.Click("soon_gone");
         QCOMPARE(CurrentDir(), t.Root());
-        QCOMPARE(w.form.Series1->PointCount(), count);
+        QCOMPARE(w.probe.Pie().PointCount(), count);
         QVERIFY(w.warnings.isEmpty());
     }
 

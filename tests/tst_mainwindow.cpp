@@ -6,6 +6,7 @@
 #include "HelpDlg.h"
 #include "HintWindow.h"
 #include "Image.h"
+#include "Keys.h"
 #include "Messages.h"
 #include "PieSeries.h"
 #include "ScanWindow.h"
@@ -14,7 +15,9 @@
 #include "Unit1.h"
 
 #include <QDialog>
+#include <QFile>
 #include <QKeyEvent>
+#include <QRegularExpression>
 #include <QProcess>
 #include <QtTest>
 
@@ -22,6 +25,7 @@ namespace {
 
 struct Shown {
     TForm1 form;
+    TForm1::TProbe probe{form};
     Shown()
     {
         form.show();
@@ -38,17 +42,16 @@ struct Keyed : ScanWindow {
     THelpDlg helpDlg{&form, form.PatternTile()};
     explicit Keyed(int holdTicks = 0) : ScanWindow(holdTicks)
     {
-        form.DirSelDlg = &dirSelDlg;
-        form.HelpDlg = &helpDlg;
+        form.SetDialogs(&dirSelDlg, &helpDlg);
         form.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&form));
     }
     // A pie of 1, 1 and 2 kilobytes, drawn: two upper quarters and the lower half.
     void Quarters()
     {
-        form.Series1->AddPoint(1, "a", RGB(0x1E, 0, 0x50));
-        form.Series1->AddPoint(1, "b", RGB(255, 255, 255));
-        form.Series1->AddPoint(2, "c", RGB(0, 0x80, 0));
+        probe.Pie().AddPoint(1, "a", RGB(0x1E, 0, 0x50));
+        probe.Pie().AddPoint(1, "b", RGB(255, 255, 255));
+        probe.Pie().AddPoint(2, "c", RGB(0, 0x80, 0));
         QCoreApplication::processEvents();
     }
     void Press(int key, Qt::KeyboardModifiers modifiers = {})
@@ -73,6 +76,47 @@ struct ModalCloser {
         timer.start(10);
     }
 };
+// The keys of each row of the README's key tables (those headed "Key"), in order.
+QList<QStringList> ReadmeKeys(const QString &text)
+{
+    QList<QStringList> rows;
+    bool inTable = false;
+    for (const QString &line : text.split(QLatin1Char('\n'))) {
+        if (!line.startsWith(QLatin1Char('|'))) {
+            inTable = false;
+            continue;
+        }
+        const QString first = line.section(QLatin1Char('|'), 1, 1).trimmed();
+        if (first == QLatin1String("Key"))
+            inTable = true;
+        else if (inTable && !first.startsWith(QLatin1Char('-')))
+            rows << first.split(QStringLiteral(", "));
+    }
+    return rows;
+}
+
+// The keys of each tagged paragraph of the manual page's KEYS section, in order.
+QList<QStringList> ManualKeys(const QString &text)
+{
+    QList<QStringList> rows;
+    const QStringList lines = text.split(QLatin1Char('\n'));
+    const qsizetype start = lines.indexOf(QStringLiteral(".SH KEYS"));
+    static const QRegularExpression word(QStringLiteral("\"([^\"]*)\"|(\\S+)"));
+    for (qsizetype i = start + 1; start >= 0 && i + 1 < lines.size() && !lines[i].startsWith(QLatin1String(".SH"));
+         ++i) {
+        if (lines[i] != QLatin1String(".TP"))
+            continue;
+        QString keys;
+        auto words = word.globalMatch(lines[i + 1]);
+        words.next(); // the macro
+        while (words.hasNext()) {
+            const QRegularExpressionMatch m = words.next();
+            keys += m.captured(1).isNull() ? m.captured(2) : m.captured(1);
+        }
+        rows << keys.split(QStringLiteral(", "));
+    }
+    return rows;
+}
 } // namespace
 
 class TestMainWindow : public QObject {
@@ -83,18 +127,18 @@ private slots:
         Shown s;
         QCOMPARE(s.form.size(), QSize(250, 250));
         QVERIFY(s.form.windowFlags() & Qt::FramelessWindowHint);
-        QCOMPARE(s.form.Chart1->geometry(), QRect(22, 22, 205, 205));
-        QCOMPARE(s.form.BackBtn->geometry(), QRect(3, 106, 19, 44));
-        QCOMPARE(s.form.ScanBtn->geometry(), QRect(226, 106, 19, 44));
-        QCOMPARE(s.form.MinBtn->geometry(), QRect(91, 7, 17, 17));
-        QCOMPARE(s.form.CloseBtn->geometry(), QRect(146, 7, 17, 17));
-        QCOMPARE(s.form.HelpBtn->geometry(), QRect(118, 229, 17, 17));
-        QCOMPARE(s.form.HelpBtn->Hint(), QStringLiteral("Aide et dossier courant..."));
-        QCOMPARE(s.form.ScanBtn->Hint(), QStringLiteral("Choix du dossier..."));
-        QCOMPARE(s.form.BackBtn->Hint(), QStringLiteral("Dossier parent"));
-        QCOMPARE(s.form.MinBtn->Hint(), QStringLiteral("Réduire"));
-        QCOMPARE(s.form.CloseBtn->Hint(), QStringLiteral("Quitter"));
-        QCOMPARE(s.form.Series1->PointCount(), 0);
+        QCOMPARE(s.probe.Chart().geometry(), QRect(22, 22, 205, 205));
+        QCOMPARE(s.probe.BackBtn().geometry(), QRect(3, 106, 19, 44));
+        QCOMPARE(s.probe.ScanBtn().geometry(), QRect(226, 106, 19, 44));
+        QCOMPARE(s.probe.MinBtn().geometry(), QRect(91, 7, 17, 17));
+        QCOMPARE(s.probe.CloseBtn().geometry(), QRect(146, 7, 17, 17));
+        QCOMPARE(s.probe.HelpBtn().geometry(), QRect(118, 229, 17, 17));
+        QCOMPARE(s.probe.HelpBtn().Hint(), QStringLiteral("Aide et dossier courant..."));
+        QCOMPARE(s.probe.ScanBtn().Hint(), QStringLiteral("Choix du dossier..."));
+        QCOMPARE(s.probe.BackBtn().Hint(), QStringLiteral("Dossier parent"));
+        QCOMPARE(s.probe.MinBtn().Hint(), QStringLiteral("Réduire"));
+        QCOMPARE(s.probe.CloseBtn().Hint(), QStringLiteral("Quitter"));
+        QCOMPARE(s.probe.Pie().PointCount(), 0);
     }
 
     void tileIsExactlyTheStoredPattern()
@@ -125,13 +169,13 @@ private slots:
     void noTealAndTheRingMeetsTheRegion()
     {
         Shown s;
-        s.form.Series1->AddPoint(1, "a", clRed);
+        s.probe.Pie().AddPoint(1, "a", clRed);
         QCoreApplication::processEvents();
         const QImage img = s.Grab();
         const TPixelSet shown = EllipsePixels(0, 0, 250, 250);
         for (const QPoint &p : shown.Points())
             QVERIFY2(Rgb(img, p.x(), p.y()) != 0x008080u, qPrintable(QStringLiteral("teal at %1,%2").arg(p.x()).arg(p.y())));
-        const QRect chart = s.form.Chart1->geometry();
+        const QRect chart = s.probe.Chart().geometry();
         for (const QPoint &p : shown.Boundary().Points())
             if (!chart.contains(p))
                 QVERIFY2(Rgb(img, p.x(), p.y()) == 0x0000FFu, qPrintable(QStringLiteral("no ring at %1,%2").arg(p.x()).arg(p.y())));
@@ -143,9 +187,9 @@ private slots:
     void cornerTileMeetsThePieRim()
     {
         Shown s;
-        s.form.Series1->AddPoint(1, "a", clRed);
+        s.probe.Pie().AddPoint(1, "a", clRed);
         QCoreApplication::processEvents();
-        const QImage chart = s.form.Chart1->grab().toImage();
+        const QImage chart = s.probe.Chart().grab().toImage();
         QCOMPARE(Rgb(chart, 0, 101), 0x000000u);
         QCOMPARE(Rgb(chart, 101, 0), 0x000000u);
         QCOMPARE(Rgb(chart, 203, 101), 0x000000u);
@@ -175,9 +219,9 @@ private slots:
     void chartCornersShowTileAndRing()
     {
         Shown s;
-        s.form.Chart1->Invalidate();
+        s.probe.Chart().Invalidate();
         QCoreApplication::processEvents();
-        const QImage chart = s.form.Chart1->grab().toImage();
+        const QImage chart = s.probe.Chart().grab().toImage();
         // Corner pixels carry the tile laid from the chart's own corner, never the navy background.
         QCOMPARE(Rgb(chart, 3, 0), kTile[0][3]);
         QCOMPARE(Rgb(chart, 0, 3), kTile[3][0]);
@@ -192,12 +236,12 @@ private slots:
     void cornersSurviveARepaintOfTheKeptFrame()
     {
         Shown s;
-        s.form.Series1->AddPoint(3, "a", RGB(0x1E, 0, 0x50));
-        s.form.Series1->AddPoint(1, "b", RGB(255, 255, 255));
+        s.probe.Pie().AddPoint(3, "a", RGB(0x1E, 0, 0x50));
+        s.probe.Pie().AddPoint(1, "b", RGB(255, 255, 255));
         QCoreApplication::processEvents();
-        s.form.Chart1->Repaint();
+        s.probe.Chart().Repaint();
         QCoreApplication::processEvents();
-        const QImage chart = s.form.Chart1->grab().toImage();
+        const QImage chart = s.probe.Chart().grab().toImage();
         QCOMPARE(Rgb(chart, 3, 0), kTile[0][3]);
         QCOMPARE(Rgb(chart, 102, 60), 0x1E0050u);
         QCOMPARE(Rgb(chart, 110, 170), 0xFFFFFFu);
@@ -224,11 +268,11 @@ private slots:
         s.form.move(100, 80);
         QCoreApplication::processEvents();
         const QPoint start = s.form.pos();
-        QWidget *target = onChart ? static_cast<QWidget *>(s.form.Chart1) : static_cast<QWidget *>(s.form.Fond);
+        QWidget *target = onChart ? static_cast<QWidget *>(&s.probe.Chart()) : static_cast<QWidget *>(&s.probe.Frame());
         const QPoint local = onChart ? QPoint(10, 190) : QPoint(30, 125);
         const QPoint grabbed = target->mapToGlobal(local);
         QTest::mousePress(target, Qt::MouseButton(button), {}, local);
-        QVERIFY(s.form.FDragging);
+        QVERIFY(s.probe.Dragging());
         const QPoint steps[] = {QPoint(7, 3), QPoint(40, -25), QPoint(-13, 61)};
         for (const QPoint &d : steps) {
             const QPoint pointer = grabbed + d;
@@ -238,7 +282,7 @@ private slots:
             QCOMPARE(s.form.mapFromGlobal(pointer), grabbed - start);
         }
         QTest::mouseRelease(&s.form, Qt::MouseButton(button), {}, s.form.mapFromGlobal(grabbed + steps[2]));
-        QVERIFY(!s.form.FDragging);
+        QVERIFY(!s.probe.Dragging());
         QCOMPARE(s.form.pos(), start + steps[2]);
     }
 
@@ -261,31 +305,31 @@ private slots:
         QFETCH(QString, part);
         QFETCH(int, button);
         Shown s;
-        s.form.Series1->AddPoint(1, "a", RGB(0x1E, 0, 0x50));
+        s.probe.Pie().AddPoint(1, "a", RGB(0x1E, 0, 0x50));
         QCoreApplication::processEvents();
         int downs = 0, clicks = 0;
-        const auto drag = s.form.Chart1->OnMouseDown;
-        s.form.Chart1->OnMouseDown = [&](QObject *o, TMouseButton b, TShiftState sh, int x, int y) {
+        const auto drag = s.probe.Chart().OnMouseDown;
+        s.probe.Chart().OnMouseDown = [&](QObject *o, TMouseButton b, TShiftState sh, int x, int y) {
             ++downs;
             drag(o, b, sh, x, y);
         };
-        s.form.Chart1->OnClickSeries = [&](TCustomChart *, TChartSeries *, int, TMouseButton, TShiftState, int, int) {
+        s.probe.Chart().OnClickSeries = [&](TCustomChart *, TChartSeries *, int, TMouseButton, TShiftState, int, int) {
             ++clicks;
         };
-        s.form.MinBtn->OnClick = [&](QObject *) { ++clicks; };
-        QWidget *target = s.form.Fond;
+        s.probe.MinBtn().OnClick = [&](QObject *) { ++clicks; };
+        QWidget *target = &s.probe.Frame();
         QPoint at(30, 125);
         if (part == QLatin1String("slice"))
-            target = s.form.Chart1, at = QPoint(102, 60);
+            target = &s.probe.Chart(), at = QPoint(102, 60);
         else if (part == QLatin1String("window"))
             target = &s.form;
         else if (part == QLatin1String("button"))
-            target = s.form.MinBtn, at = QPoint(8, 8);
+            target = &s.probe.MinBtn(), at = QPoint(8, 8);
         const QPoint start = s.form.pos();
-        const QImage shown = s.form.MinBtn->CurrentImage().Image();
+        const QImage shown = s.probe.MinBtn().CurrentImage().Image();
         const auto b = Qt::MouseButton(button);
         QTest::mousePress(target, b, {}, at);
-        QVERIFY(!s.form.FDragging);
+        QVERIFY(!s.probe.Dragging());
         QCOMPARE(QWidget::mouseGrabber(), nullptr);
         QTest::mouseMove(&s.form, QPoint(60, 140));
         QTest::mouseRelease(target, b, {}, at);
@@ -293,7 +337,7 @@ private slots:
         QCOMPARE(s.form.pos(), start);
         QCOMPARE(downs, 0);
         QCOMPARE(clicks, 0);
-        QCOMPARE(s.form.MinBtn->CurrentImage().Image(), shown);
+        QCOMPARE(s.probe.MinBtn().CurrentImage().Image(), shown);
     }
 
     void otherButtonReleaseDoesNotEndADrag()
@@ -301,13 +345,13 @@ private slots:
         Shown s;
         s.form.move(100, 80);
         QCoreApplication::processEvents();
-        QTest::mousePress(s.form.Fond, Qt::LeftButton, {}, QPoint(30, 125));
+        QTest::mousePress(&s.probe.Frame(), Qt::LeftButton, {}, QPoint(30, 125));
         QTest::mousePress(&s.form, Qt::BackButton, {}, QPoint(30, 125));
         QTest::mouseRelease(&s.form, Qt::BackButton, {}, QPoint(30, 125));
-        QVERIFY(s.form.FDragging);
+        QVERIFY(s.probe.Dragging());
         QCOMPARE(QWidget::mouseGrabber(), static_cast<QWidget *>(&s.form));
         QTest::mouseRelease(&s.form, Qt::LeftButton, {}, QPoint(30, 125));
-        QVERIFY(!s.form.FDragging);
+        QVERIFY(!s.probe.Dragging());
     }
 
     // A modal window that opens during a drag (the walk's warning box, any
@@ -326,15 +370,15 @@ private slots:
         Shown s;
         s.form.move(100, 80);
         QCoreApplication::processEvents();
-        QTest::mousePress(s.form.Chart1, Qt::LeftButton, {}, QPoint(10, 190));
-        QVERIFY(s.form.FDragging);
+        QTest::mousePress(&s.probe.Chart(), Qt::LeftButton, {}, QPoint(10, 190));
+        QVERIFY(s.probe.Dragging());
         QCOMPARE(QWidget::mouseGrabber(), static_cast<QWidget *>(&s.form));
         bool seen = false, grabbed = true, dragging = true;
         QTimer::singleShot(0, [&] {
             QTRY_VERIFY(QApplication::activeModalWidget() != nullptr);
             seen = true;
             grabbed = QWidget::mouseGrabber() != nullptr;
-            dragging = s.form.FDragging;
+            dragging = s.probe.Dragging();
             qobject_cast<QDialog *>(QApplication::activeModalWidget())->done(0);
         });
         if (kind == QLatin1String("warning"))
@@ -348,7 +392,7 @@ private slots:
         QVERIFY(!dragging);
         // The pointer moving afterwards leaves the window where it is.
         const QPoint at = s.form.pos();
-        QTest::mouseMove(s.form.Chart1, QPoint(40, 150));
+        QTest::mouseMove(&s.probe.Chart(), QPoint(40, 150));
         QCOMPARE(s.form.pos(), at);
     }
 
@@ -385,10 +429,10 @@ private slots:
         if (expected.isEmpty())
             QSKIP("run by tipFollowsTheProcessLocale");
         Shown s;
-        s.form.Series1->AddPoint(1536, "a", RGB(0x1E, 0, 0x50));
+        s.probe.Pie().AddPoint(1536, "a", RGB(0x1E, 0, 0x50));
         QCoreApplication::processEvents();
-        QTest::mouseMove(s.form.Chart1, QPoint(102, 60));
-        QCOMPARE(s.form.FTip->text(), expected);
+        QTest::mouseMove(&s.probe.Chart(), QPoint(102, 60));
+        QCOMPARE(s.probe.Tip()->text(), expected);
     }
 
     void keyRunsItsCommand_data()
@@ -471,22 +515,22 @@ private slots:
         Keyed w;
         w.Quarters();
         if (hovered >= 0) {
-            w.form.FormMouseMove(w.form.Chart1, 0, 60, 60);
-            QCOMPARE(w.form.FHoverIndex, hovered);
+            w.form.FormMouseMove(&w.probe.Chart(), 0, 60, 60);
+            QCOMPARE(w.probe.Hovered(), hovered);
         }
         for (int key : keys)
             w.Press(key);
-        QCOMPARE(w.form.FChosenIndex, chosen);
-        QCOMPARE(w.form.FTip->isVisible(), !tip.isEmpty());
+        QCOMPARE(w.probe.Chosen(), chosen);
+        QCOMPARE(w.probe.Tip()->isVisible(), !tip.isEmpty());
         if (tip.isEmpty())
             return;
-        QCOMPARE(w.form.FTip->text(), tip);
-        QCOMPARE(w.form.FTip->geometry().topLeft(), w.form.pos() + QPoint(22, 22) + at);
+        QCOMPARE(w.probe.Tip()->text(), tip);
+        QCOMPARE(w.probe.Tip()->geometry().topLeft(), w.form.pos() + QPoint(22, 22) + at);
         // The same tip as the hover's over that point.
-        const QSize size = w.form.FTip->size();
-        w.form.FormMouseMove(w.form.Chart1, 0, at.x(), at.y());
-        QCOMPARE(w.form.FTip->text(), tip);
-        QCOMPARE(w.form.FTip->size(), size);
+        const QSize size = w.probe.Tip()->size();
+        w.form.FormMouseMove(&w.probe.Chart(), 0, at.x(), at.y());
+        QCOMPARE(w.probe.Tip()->text(), tip);
+        QCOMPARE(w.probe.Tip()->size(), size);
     }
 
     // A tip the keys placed stays by its slice or goes; the hover's keeps its ways.
@@ -510,8 +554,8 @@ private slots:
         if (byKey)
             w.Press(Qt::Key_Right);
         else
-            w.form.FormMouseMove(w.form.Chart1, 0, 150, 60);
-        QVERIFY(w.form.FTip->isVisible());
+            w.form.FormMouseMove(&w.probe.Chart(), 0, 150, 60);
+        QVERIFY(w.probe.Tip()->isVisible());
         QWidget other;
         if (moved) {
             w.form.move(w.form.pos() + QPoint(15, 9));
@@ -521,7 +565,7 @@ private slots:
             QVERIFY(QTest::qWaitForWindowActive(&other));
         }
         QCoreApplication::processEvents();
-        QCOMPARE(w.form.FTip->isVisible(), shown);
+        QCOMPARE(w.probe.Tip()->isVisible(), shown);
     }
 
     void steppingLeavesThePiesPixels()
@@ -546,7 +590,7 @@ private slots:
         QCoreApplication::processEvents();
         for (int i = 0; i <= w.IndexOf("photos"); ++i)
             w.Press(Qt::Key_Right);
-        QCOMPARE(w.form.FTip->text(), QStringLiteral("photos=0 Ko ."));
+        QCOMPARE(w.probe.Tip()->text(), QStringLiteral("photos=0 Ko ."));
         // Out of sight after Escape: Enter opens nothing.
         w.Press(Qt::Key_Escape);
         w.Press(Qt::Key_Return);
@@ -557,10 +601,10 @@ private slots:
         QCOMPARE(w.form.CurrentFolder(), t.Path("photos"));
         QCOMPARE(w.Label(1), std::string("x"));
         // The new pie starts with nothing chosen and no tip.
-        QCOMPARE(w.form.FChosenIndex, -1);
-        QVERIFY(!w.form.FTip->isVisible());
+        QCOMPARE(w.probe.Chosen(), -1);
+        QVERIFY(!w.probe.Tip()->isVisible());
         w.Press(Qt::Key_Right);
-        QCOMPARE(w.form.FTip->text(), QStringLiteral("fichiers=0 Ko ."));
+        QCOMPARE(w.probe.Tip()->text(), QStringLiteral("fichiers=0 Ko ."));
     }
 
     // While the folder dialog is open the keys are its own, the real dialog's.
@@ -598,7 +642,7 @@ private slots:
         Keyed w(2);
         bool pressed = false;
         ModalCloser closer;
-        QObject::connect(w.form.ScanTimer, &QTimer::timeout, &w.form, [&] {
+        QObject::connect(&w.probe.Timer(), &QTimer::timeout, &w.form, [&] {
             if (pressed)
                 return;
             pressed = true;
@@ -617,6 +661,26 @@ private slots:
         QCOMPARE(w.Label(1), std::string("a"));
     }
 
+    // The README and the manual page list the keys the window takes, as it takes them.
+    void keysAsDocumented_data()
+    {
+        QTest::addColumn<QString>("document");
+        QTest::newRow("README") << QStringLiteral("README.md");
+        QTest::newRow("manual page") << QStringLiteral("packaging/quintavo.1");
+    }
+
+    void keysAsDocumented()
+    {
+        QFETCH(QString, document);
+        QFile file(QStringLiteral(QUINTAVO_SOURCE_DIR "/") + document);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QString text = QString::fromUtf8(file.readAll());
+        QList<QStringList> keys;
+        for (const TKeyBinding &binding : KeyBindings())
+            keys << EnglishKeyNames(binding);
+        QCOMPARE(document.endsWith(QLatin1String(".1")) ? ManualKeys(text) : ReadmeKeys(text), keys);
+    }
+
     void minimiseAndClose()
     {
         Shown s;
@@ -625,7 +689,7 @@ private slots:
         s.form.showNormal();
         s.form.CloseBtnClick(nullptr);
         QVERIFY(!s.form.isVisible());
-        QVERIFY(!s.form.FEntities);
+        QVERIFY(s.probe.EntitiesFreed());
     }
 };
 

@@ -40,7 +40,7 @@ private slots:
         QElapsedTimer tick;
         qint64 longest = 0;
         int ticks = 0;
-        connect(w.form.ScanTimer, &QTimer::timeout, this, [&] {
+        connect(&w.probe.Timer(), &QTimer::timeout, this, [&] {
             if (tick.isValid())
                 longest = std::max(longest, tick.elapsed());
             tick.restart();
@@ -50,9 +50,9 @@ private slots:
         QTimer::singleShot(700, this, [&] {
             before = w.form.pos();
             const QPoint at(5, 125);
-            QTest::mousePress(w.form.Fond, Qt::LeftButton, Qt::KeyboardModifiers(), at);
-            QTest::mouseMove(w.form.Fond, at + QPoint(30, 20));
-            QTest::mouseRelease(w.form.Fond, Qt::LeftButton, Qt::KeyboardModifiers(), at + QPoint(30, 20));
+            QTest::mousePress(&w.probe.Frame(), Qt::LeftButton, Qt::KeyboardModifiers(), at);
+            QTest::mouseMove(&w.probe.Frame(), at + QPoint(30, 20));
+            QTest::mouseRelease(&w.probe.Frame(), Qt::LeftButton, Qt::KeyboardModifiers(), at + QPoint(30, 20));
             after = w.form.pos();
         });
         QElapsedTimer took;
@@ -63,7 +63,7 @@ private slots:
         QVERIFY(ticks > 50);
         QCOMPARE(after - before, QPoint(30, 20));
         QCOMPARE(w.Size("fichiers"), 600.0);
-        QVERIFY(w.form.CloseBtn->isEnabled());
+        QVERIFY(w.probe.CloseBtn().isEnabled());
         w.form.scan("/");
     }
 
