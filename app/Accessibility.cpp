@@ -161,7 +161,11 @@ public:
             return nullptr;
         return child(pie->ValueIndexAt(p.x(), p.y()));
     }
-    QAccessibleInterface *focusChild() const override { return Chosen >= 0 ? child(Chosen) : nullptr; }
+    // The keyboard is elsewhere while another window (a dialog) is active.
+    QAccessibleInterface *focusChild() const override { return HasFocus() ? child(Chosen) : nullptr; }
+    // True when the chosen slice has the focus: there is one, and its window
+    // has the keyboard.
+    bool HasFocus() const { return Chosen >= 0 && Chosen < childCount() && Chart()->isActiveWindow(); }
 
     // The slice the keys chose, -1 for none.
     int Chosen = -1;
@@ -177,8 +181,10 @@ QAccessible::State TSliceAccessible::state() const
     s.focusable = true;
     s.selectable = true;
     s.invisible = !FChart || !FChart->isVisible();
-    if (const auto *chart = dynamic_cast<TChartAccessible *>(parent()))
-        s.focused = s.selected = chart->Chosen == FIndex;
+    if (const auto *chart = dynamic_cast<TChartAccessible *>(parent())) {
+        s.selected = chart->Chosen == FIndex;
+        s.focused = s.selected && chart->HasFocus();
+    }
     return s;
 }
 
@@ -246,10 +252,16 @@ void AnnounceSlice(QWidget *chart, int index)
     if (pie == nullptr)
         return;
     pie->Chosen = index;
-    if (index < 0 || index >= pie->childCount())
+    RetellChosenSlice(chart);
+}
+
+void RetellChosenSlice(QWidget *chart)
+{
+    auto *pie = dynamic_cast<TChartAccessible *>(QAccessible::queryAccessibleInterface(chart));
+    if (pie == nullptr || !pie->HasFocus())
         return;
     QAccessibleEvent event(chart, QAccessible::Focus);
-    event.setChild(index);
+    event.setChild(pie->Chosen);
     QAccessible::updateAccessibility(&event);
 }
 

@@ -41,6 +41,11 @@ void NameForScreenReaders(QWidget *window);
 void DescribePie(QWidget *chart, const TChartSeries &series);
 
 // Tells assistive tools that slice `index` of the chart's pie is the chosen
-// one: it takes the accessible focus, named as the read-out words it. -1
+// one: it takes the accessible focus, named as the read-out words it, while
+// the chart's window is active (with a dialog open, the dialog has it). -1
 // chooses none and tells nothing.
 void AnnounceSlice(QWidget *chart, int index);
+
+// Tells assistive tools again that the chosen slice has the focus, when its
+// window is active: for a window that gets the keyboard back.
+void RetellChosenSlice(QWidget *chart);

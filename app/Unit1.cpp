@@ -389,7 +389,11 @@ bool TForm1::event(QEvent *e)
     // A tip the keys showed goes with the keyboard when another window takes it.
     if (e->type() == QEvent::WindowDeactivate)
         HideKeyTip();
-    return QWidget::event(e);
+    const bool result = QWidget::event(e);
+    // The keyboard is back: the chosen slice has the focus again.
+    if (e->type() == QEvent::WindowActivate)
+        RetellChosenSlice(Chart1);
+    return result;
 }
 
 void TForm1::mousePressEvent(QMouseEvent *e)

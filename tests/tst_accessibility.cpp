@@ -8,14 +8,29 @@
 #include "FreeBtn.h"
 #include "HelpDlg.h"
 #include "HintWindow.h"
+#include "Modal.h"
 #include "PathEdit.h"
 #include "ScanWindow.h"
 #include "TestSupport.h"
 
 #include <QAccessible>
+#include <QPlainTextEdit>
 #include <QtTest>
 
 namespace {
+// Runs the calling test function again where a screen reader listens; true
+// in that run, false in the first, which has then checked the second's result.
+#define UNDER_A_SCREEN_READER(TestClass)                                                                          \
+    if (!qEnvironmentVariableIsSet("QUINTAVO_SCREEN_READER")) {                                                    \
+        QString skip;                                                                                              \
+        const QByteArray failure = RunWithScreenReader(#TestClass, QTest::currentTestFunction(), &skip);          \
+        if (!skip.isEmpty())                                                                                       \
+            QSKIP(qPrintable(skip));                                                                               \
+        QVERIFY2(failure.isEmpty(), failure.constData());                                                          \
+        return;                                                                                                    \
+    }                                                                                                              \
+    QTRY_VERIFY(QAccessible::isActive())
+
 QAccessibleInterface *Iface(QObject *o)
 {
     QAccessibleInterface *i = QAccessible::queryAccessibleInterface(o);
@@ -24,6 +39,25 @@ QAccessibleInterface *Iface(QObject *o)
     return i;
 }
 QString Name(QObject *o) { return Iface(o)->text(QAccessible::Name); }
+
+// Every item of the application's shown windows that says it has the focus,
+// without the parts of such an item (a text box's viewport).
+QList<QAccessibleInterface *> Focused(QAccessibleInterface *i = nullptr)
+{
+    QList<QAccessibleInterface *> focused;
+    if (i == nullptr) {
+        for (QWidget *w : QApplication::topLevelWidgets())
+            if (w->isVisible())
+                focused += Focused(Iface(w));
+        return focused;
+    }
+    if (i->state().focused)
+        return {i};
+    for (int k = 0; k < i->childCount(); ++k)
+        if (QAccessibleInterface *child = i->child(k))
+            focused += Focused(child);
+    return focused;
+}
 QString Description(QObject *o) { return Iface(o)->text(QAccessible::Description); }
 } // namespace
 
@@ -148,15 +182,7 @@ private slots:
     // and a screen reader is told of each as it comes.
     void chosenSliceTakesTheAccessibleFocus()
     {
-        if (!qEnvironmentVariableIsSet("QUINTAVO_SCREEN_READER")) {
-            QString skip;
-            const QByteArray failure = RunWithScreenReader("TestAccessibility", QTest::currentTestFunction(), &skip);
-            if (!skip.isEmpty())
-                QSKIP(qPrintable(skip));
-            QVERIFY2(failure.isEmpty(), failure.constData());
-            return;
-        }
-        QTRY_VERIFY(QAccessible::isActive());
+        UNDER_A_SCREEN_READER(TestAccessibility);
         TempTree t;
         t.File("f", 10 * 1024);
         t.Dir("photos");
@@ -183,6 +209,43 @@ private slots:
         QCOMPARE(chart->focusChild(), nullptr);
         QCOMPARE(chart->childCount(), 1);
         QVERIFY(!slice->isValid());
+    }
+
+    // While the help is open the keyboard is its own: only its text has the
+    // focus. Back in the window, the chosen slice has it again, and says so.
+    void chosenSliceHasTheFocusOnlyWhileItsWindowIsActive()
+    {
+        UNDER_A_SCREEN_READER(TestAccessibility);
+        TempTree t;
+        t.Dir("photos");
+        ScanWindow w;
+        THelpDlg help(&w.form, w.form.PatternTile());
+        w.form.SetDialogs(nullptr, &help);
+        w.form.scan(t.Root());
+        w.form.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w.form));
+        QTest::keyClick(w.form.windowHandle(), Qt::Key_Right);
+        QAccessibleInterface *chart = Iface(&w.probe.Chart());
+        QAccessibleInterface *slice = chart->child(0);
+        QCOMPARE(Focused(), QList<QAccessibleInterface *>{slice});
+        AccessibilityBus bus;
+        bool seen = false;
+        whenModal([&](QWidget *dialog) {
+            QTRY_VERIFY(dialog->isActiveWindow());
+            QCOMPARE(Focused(), QList<QAccessibleInterface *>{Iface(help.Memo1)});
+            QCOMPARE(chart->focusChild(), nullptr);
+            QVERIFY(slice->state().selected);
+            QVERIFY(bus.FocusedIn(&w.probe.Chart()).isEmpty());
+            seen = true;
+            dialog->close();
+        });
+        QTest::keyClick(w.form.windowHandle(), Qt::Key_F1);
+        QVERIFY(seen);
+        w.form.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w.form));
+        QCOMPARE(bus.FocusedIn(&w.probe.Chart()), QList<QAccessibleInterface *>{slice});
+        QCOMPARE(bus.Last(), slice);
+        QCOMPARE(Focused(), QList<QAccessibleInterface *>{slice});
     }
 
     void helpButtonKeepsItsNameAndDescribesTheFolder()

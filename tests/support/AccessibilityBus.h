@@ -31,6 +31,9 @@ public:
         return within;
     }
 
+    // What took the focus last, anywhere; null before anything did.
+    QAccessibleInterface *Last() const { return FFocused.isEmpty() ? nullptr : FFocused.last().second; }
+
 private:
     static AccessibilityBus *&Instance()
     {
