@@ -2,6 +2,7 @@
 
 #include <QStringList>
 #include <algorithm>
+#include <numeric>
 
 namespace {
 
@@ -14,9 +15,16 @@ constexpr TKeyBinding kBindings[] = {
     {TKeyCommand::Quit, TKeyPlace::MainWindow, {Qt::CTRL | Qt::Key_Q, kNone}, false, "quitter"},
     {TKeyCommand::NextSlice, TKeyPlace::MainWindow, {Qt::Key_Right, Qt::Key_Down}, true, "secteur suivant"},
     {TKeyCommand::PreviousSlice, TKeyPlace::MainWindow, {Qt::Key_Left, Qt::Key_Up}, true, "secteur précédent"},
+    {TKeyCommand::LargestSlice, TKeyPlace::MainWindow, {Qt::Key_Home, kNone}, false, "le plus grand secteur"},
+    {TKeyCommand::SmallestSlice, TKeyPlace::MainWindow, {Qt::Key_End, kNone}, false, "le plus petit secteur"},
+    {TKeyCommand::NextSmaller, TKeyPlace::MainWindow, {Qt::Key_PageDown, kNone}, true, "secteur plus petit suivant"},
+    {TKeyCommand::NextLarger, TKeyPlace::MainWindow, {Qt::Key_PageUp, kNone}, true, "secteur plus grand suivant"},
     {TKeyCommand::OpenSlice, TKeyPlace::MainWindow, {Qt::Key_Return, Qt::Key_Enter}, false,
      "ouvrir le secteur choisi"},
     {TKeyCommand::HideTip, TKeyPlace::MainWindow, {Qt::Key_Escape, kNone}, false, "cacher la bulle"},
+    {TKeyCommand::Browse, TKeyPlace::FolderDialog, {Qt::ALT | Qt::Key_Down, kNone}, false, "parcourir les dossiers"},
+    {TKeyCommand::Accept, TKeyPlace::FolderDialog, {Qt::Key_Return, Qt::Key_Enter}, false, "valider"},
+    {TKeyCommand::Cancel, TKeyPlace::FolderDialog, {Qt::Key_Escape, kNone}, false, "annuler"},
 };
 
 struct TKeyName {
@@ -31,6 +39,10 @@ constexpr TKeyName kKeyNames[] = {
     {Qt::Key_Down, "Down", "Bas"},
     {Qt::Key_Left, "Left", "Gauche"},
     {Qt::Key_Right, "Right", "Droite"},
+    {Qt::Key_Home, "Home", "Début"},
+    {Qt::Key_End, "End", "Fin"},
+    {Qt::Key_PageDown, "Page Down", "Page suivante"},
+    {Qt::Key_PageUp, "Page Up", "Page précédente"},
     {Qt::Key_Return, "Enter", "Entrée"},
     {Qt::Key_Enter, "Enter", "Entrée"},
     {Qt::Key_Escape, "Escape", "Échap"},
@@ -121,7 +133,10 @@ QString CommandKeys(TKeyCommand command)
 
 QString KeysDescription()
 {
-    return QStringLiteral("Touches : ") + Sentence(TKeyPlace::MainWindow) + QStringLiteral(".");
+    return QStringLiteral("Touches : ") + Sentence(TKeyPlace::MainWindow)
+           + QStringLiteral(". Dans le choix du dossier : ") + Sentence(TKeyPlace::FolderDialog)
+           + QStringLiteral(". L'aide se ferme par la commande de fermeture du gestionnaire de fenêtres ; Échap ne "
+                            "la ferme pas.");
 }
 
 int SteppedSlice(int current, int count, int step)
@@ -131,4 +146,39 @@ int SteppedSlice(int current, int count, int step)
     if (current < 0 || current >= count)
         return step > 0 ? 0 : count - 1;
     return ((current + step) % count + count) % count;
+}
+
+std::vector<int> SlicesBySize(std::span<const double> sizes)
+{
+    std::vector<int> order(sizes.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::ranges::stable_sort(order, [&](int a, int b) { return sizes[std::size_t(a)] > sizes[std::size_t(b)]; });
+    return order;
+}
+
+int SizeSlice(TKeyCommand command, int current, std::span<const int> bySize)
+{
+    if (bySize.empty())
+        return -1;
+    const int last = int(bySize.size()) - 1;
+    const auto at = std::ranges::find(bySize, current);
+    const int place = at == bySize.end() ? -1 : int(at - bySize.begin());
+    int next = place;
+    switch (command) {
+    case TKeyCommand::LargestSlice:
+        next = 0;
+        break;
+    case TKeyCommand::SmallestSlice:
+        next = last;
+        break;
+    case TKeyCommand::NextSmaller:
+        next = place < 0 ? 0 : std::min(place + 1, last);
+        break;
+    case TKeyCommand::NextLarger:
+        next = place < 0 ? last : std::max(place - 1, 0);
+        break;
+    default:
+        return current;
+    }
+    return bySize[std::size_t(next)];
 }

@@ -347,6 +347,13 @@ bool TForm1::RunKey(QKeyEvent *e)
         if (count > 0)
             ChooseSlice(SteppedSlice(FChosenIndex, count, command == TKeyCommand::NextSlice ? 1 : -1));
         break;
+    case TKeyCommand::LargestSlice:
+    case TKeyCommand::SmallestSlice:
+    case TKeyCommand::NextSmaller:
+    case TKeyCommand::NextLarger:
+        if (count > 0)
+            ChooseSlice(SizeSlice(command, FChosenIndex, SlicesBySize()));
+        break;
     case TKeyCommand::OpenSlice:
         // The slice whose tip shows opens as a press on it would.
         if (FChosenIndex >= 0 && FChosenIndex < count && FTip->isVisible() && Chart1->OnClickSeries) {
@@ -360,9 +367,24 @@ bool TForm1::RunKey(QKeyEvent *e)
         FKeyTip = false;
         break;
     case TKeyCommand::None:
+    case TKeyCommand::Browse:
+    case TKeyCommand::Accept:
+    case TKeyCommand::Cancel:
         break;
     }
     return true;
+}
+
+const std::vector<int> &TForm1::SlicesBySize()
+{
+    // Sorted once per pie, on the first key that asks.
+    if (int(FBySize.size()) != Series1->PointCount()) {
+        std::vector<double> kilobytes(std::size_t(Series1->PointCount()));
+        for (int i = 0; i < Series1->PointCount(); ++i)
+            kilobytes[std::size_t(i)] = Series1->YValueAt(i);
+        FBySize = ::SlicesBySize(kilobytes);
+    }
+    return FBySize;
 }
 
 void TForm1::moveEvent(QMoveEvent *e)
@@ -564,6 +586,7 @@ void TForm1::scan(const std::string &path)
         Series1->ClearPoints();
         // A new pie: nothing is chosen in it yet.
         FChosenIndex = -1;
+        FBySize.clear();
         HideKeyTip();
         AnnounceSlice(Chart1, -1);
         HelpBtn->SetHint(DisplayPath(path));

@@ -15,6 +15,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace Ui {
 class TForm1;
@@ -106,6 +107,8 @@ private:
     void ChooseSlice(int index);
     // Runs a key command; false when the window leaves the key to others.
     bool RunKey(QKeyEvent *e);
+    // The slices from the largest to the smallest, equal ones in listing order.
+    const std::vector<int> &SlicesBySize();
     // Hides the tip when it is the keys' own: it no longer sits by its slice.
     void HideKeyTip();
     void PrepareScanText();
@@ -143,6 +146,8 @@ private:
     int FChosenIndex = -1;
     // The tip showing was shown by the keys or acted on by them.
     bool FKeyTip = false;
+    // The pie's slices by size, for the size keys; empty until one asks.
+    std::vector<int> FBySize;
     bool FPlaced = false;
     // The walks, one at a time, and the window's closing during one.
     TScanSession *FSession = nullptr;

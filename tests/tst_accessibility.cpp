@@ -116,8 +116,9 @@ private slots:
         QCOMPARE(i->text(QAccessible::Accelerator), keys);
         for (const QString &key : keys.split(QStringLiteral(", "), Qt::SkipEmptyParts))
             QVERIFY2(Description(&form).contains(key), qPrintable(key));
-        for (const char *key : {"Gauche", "Droite", "Entrée", "Échap"})
-            QVERIFY(Description(&form).contains(QString::fromUtf8(key)));
+        for (const char *key : {"Gauche", "Droite", "Début", "Fin", "Page suivante", "Page précédente", "Entrée",
+                                "Échap", "Alt+Bas", "Échap ne la ferme pas"})
+            QVERIFY2(Description(&form).contains(QString::fromUtf8(key)), key);
         QVERIFY(i->actionInterface());
         QVERIFY(i->actionInterface()->actionNames().contains(QAccessibleActionInterface::pressAction()));
         // The window lists the button among its children.

@@ -3,8 +3,11 @@
 // nothing during a scan, and the README and the manual page list them as the
 // window takes them.
 #include "DirSelDlg.h"
+#include "FolderBrowse.h"
 #include "HelpDlg.h"
 #include "Keys.h"
+#include "Modal.h"
+#include "PathEdit.h"
 #include "ScanWindow.h"
 #include "TestSupport.h"
 
@@ -171,6 +174,82 @@ private slots:
         QTest::newRow("Escape hides") << QList<int>{R, Esc} << -1 << 0 << "" << QPoint();
         QTest::newRow("on after Escape") << QList<int>{R, Esc, R} << -1 << 1 << "b=1 Ko ." << b;
         QTest::newRow("Escape hides the hover's tip") << QList<int>{Esc} << 1 << 1 << "" << QPoint();
+        // By size: c, then a and b, equal, in listing order.
+        const int Home = Qt::Key_Home, End = Qt::Key_End, PgDn = Qt::Key_PageDown, PgUp = Qt::Key_PageUp;
+        QTest::newRow("Home chooses the largest") << QList<int>{Home} << -1 << 2 << "c=2 Ko ." << c;
+        QTest::newRow("End chooses the last of the smallest") << QList<int>{End} << -1 << 1 << "b=1 Ko ." << b;
+        QTest::newRow("Page Down first chooses the largest") << QList<int>{PgDn} << -1 << 2 << "c=2 Ko ." << c;
+        QTest::newRow("Page Down steps to the next smaller") << QList<int>{PgDn, PgDn} << -1 << 0 << "a=1 Ko ." << a;
+        QTest::newRow("Page Down through equal sizes in listing order")
+            << QList<int>{PgDn, PgDn, PgDn} << -1 << 1 << "b=1 Ko ." << b;
+        QTest::newRow("Page Down stops at the smallest") << QList<int>{End, PgDn} << -1 << 1 << "b=1 Ko ." << b;
+        QTest::newRow("Page Up first chooses the smallest") << QList<int>{PgUp} << -1 << 1 << "b=1 Ko ." << b;
+        QTest::newRow("Page Up back through equal sizes") << QList<int>{End, PgUp} << -1 << 0 << "a=1 Ko ." << a;
+        QTest::newRow("Page Up stops at the largest") << QList<int>{Home, PgUp} << -1 << 2 << "c=2 Ko ." << c;
+        QTest::newRow("by size on from the hovered slice") << QList<int>{PgUp} << 1 << 0 << "a=1 Ko ." << a;
+        QTest::newRow("arrows on from a slice chosen by size") << QList<int>{Home, R} << -1 << 0 << "a=1 Ko ." << a;
+    }
+
+    // The order the size keys follow.
+    void slicesBySize_data()
+    {
+        QTest::addColumn<QList<double>>("kilobytes");
+        QTest::addColumn<QList<int>>("order");
+        QTest::newRow("no slice") << QList<double>{} << QList<int>{};
+        QTest::newRow("one") << QList<double>{5} << QList<int>{0};
+        QTest::newRow("largest first") << QList<double>{1, 3, 2} << QList<int>{1, 2, 0};
+        QTest::newRow("equal sizes in listing order") << QList<double>{1, 1, 2} << QList<int>{2, 0, 1};
+        QTest::newRow("all equal") << QList<double>{0, 0, 0} << QList<int>{0, 1, 2};
+        QTest::newRow("equal among others") << QList<double>{3, 1, 3, 2, 1} << QList<int>{0, 2, 3, 1, 4};
+    }
+
+    void slicesBySize()
+    {
+        QFETCH(QList<double>, kilobytes);
+        QFETCH(QList<int>, order);
+        const std::vector<int> bySize = SlicesBySize(kilobytes);
+        QCOMPARE(QList<int>(bySize.begin(), bySize.end()), order);
+    }
+
+    // The folder dialog takes the keys the table gives it, as the window's
+    // description tells them.
+    void folderDialogTakesItsKeys_data()
+    {
+        QTest::addColumn<int>("command");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("modifiers");
+        for (const TKeyBinding &binding : KeyBindings())
+            for (const QKeyCombination k : binding.Keys)
+                if (binding.Place == TKeyPlace::FolderDialog && k != QKeyCombination())
+                    QTest::newRow(qPrintable(QStringLiteral("%1 %2").arg(QString::fromUtf8(binding.French))
+                                                 .arg(QKeySequence(k).toString())))
+                        << int(binding.Command) << int(k.key()) << int(k.keyboardModifiers());
+    }
+
+    void folderDialogTakesItsKeys()
+    {
+        QFETCH(int, command);
+        QFETCH(int, key);
+        QFETCH(int, modifiers);
+        TForm1 form;
+        TDirSelDlg dlg(&form, form.PatternTile());
+        bool browsed = false, closed = false;
+        TBrowseFolderDlg::SetBrowseHook([&](TBrowseFolderDlg &) {
+            browsed = true;
+            return false;
+        });
+        whenModal([&](QWidget *) {
+            QTest::keyClick(dlg.DirEdit, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+            closed = !dlg.isVisible();
+            if (!closed)
+                dlg.done(mrCancel);
+        });
+        const int result = dlg.ShowModal();
+        TBrowseFolderDlg::SetBrowseHook({});
+        const auto c = TKeyCommand(command);
+        QCOMPARE(browsed, c == TKeyCommand::Browse);
+        QCOMPARE(closed, c != TKeyCommand::Browse);
+        QCOMPARE(result, c == TKeyCommand::Accept ? mrOk : mrCancel);
     }
 
     void keysStepThroughTheSlices()
