@@ -13,6 +13,9 @@
 #include <QStringList>
 #include <QTimer>
 #include <QWindow>
+#include <algorithm>
+#include <numeric>
+#include <unordered_map>
 #include <vector>
 
 namespace {
@@ -112,21 +115,37 @@ public:
     QAccessible::Role role() const override { return QAccessible::ListItem; }
     QAccessible::State state() const override;
 
+    const TChart *Chart() const { return FChart; }
+    int Index() const { return FIndex; }
+
 private:
     QPointer<TChart> FChart;
     int FIndex;
 };
 
-// The pie: named, described slice by slice, with one child per slice; the
-// slice the keys chose has the accessible focus.
+// The pie: named, described by its largest slices, with one child per slice;
+// the slice the keys chose has the accessible focus.
 class TChartAccessible final : public QAccessibleWidget {
 public:
     explicit TChartAccessible(TChart *chart) : QAccessibleWidget(chart, QAccessible::Chart) {}
     // The slices' interfaces belong to Qt's cache, which is told to drop them here.
     ~TChartAccessible() override
     {
-        for (QAccessible::Id id : FSlices)
+        for (const auto &[index, id] : FSlices)
             QAccessible::deleteAccessibleInterface(id);
+    }
+
+    // Made when a reader asks, from the pie as it is then: a folder of a
+    // million sub-folders costs nothing here until then.
+    QString text(QAccessible::Text t) const override
+    {
+        const TChartSeries *pie = PieOf(Chart());
+        if (t != QAccessible::Description || !Chart()->accessibleDescription().isEmpty() || pie == nullptr)
+            return QAccessibleWidget::text(t);
+        std::vector<double> kilobytes(std::size_t(pie->PointCount()));
+        for (int i = 0; i < pie->PointCount(); ++i)
+            kilobytes[std::size_t(i)] = pie->YValueAt(i);
+        return PieDescription(kilobytes, [pie](int i) { return DisplayPath(pie->LabelAt(i)); });
     }
 
     int childCount() const override
@@ -134,21 +153,20 @@ public:
         const TChartSeries *pie = PieOf(Chart());
         return pie != nullptr ? pie->PointCount() : 0;
     }
+    // A slice's item is made the first time it is asked for, and kept.
     QAccessibleInterface *child(int index) const override
     {
         if (index < 0 || index >= childCount())
             return nullptr;
-        while (int(FSlices.size()) <= index)
-            FSlices.push_back(
-                QAccessible::registerAccessibleInterface(new TSliceAccessible(Chart(), int(FSlices.size()))));
-        return QAccessible::accessibleInterface(FSlices[std::size_t(index)]);
+        auto [at, made] = FSlices.try_emplace(index, 0);
+        if (made)
+            at->second = QAccessible::registerAccessibleInterface(new TSliceAccessible(Chart(), index));
+        return QAccessible::accessibleInterface(at->second);
     }
     int indexOfChild(const QAccessibleInterface *child) const override
     {
-        for (std::size_t i = 0; i < FSlices.size() && int(i) < childCount(); ++i)
-            if (QAccessible::accessibleInterface(FSlices[i]) == child)
-                return int(i);
-        return -1;
+        const auto *slice = dynamic_cast<const TSliceAccessible *>(child);
+        return slice != nullptr && slice->Chart() == Chart() && slice->isValid() ? slice->Index() : -1;
     }
     QAccessibleInterface *childAt(int x, int y) const override
     {
@@ -172,7 +190,7 @@ public:
 
 private:
     TChart *Chart() const { return static_cast<TChart *>(widget()); }
-    mutable std::vector<QAccessible::Id> FSlices;
+    mutable std::unordered_map<int, QAccessible::Id> FSlices;
 };
 
 QAccessible::State TSliceAccessible::state() const
@@ -208,12 +226,25 @@ QString ChartAccessibleName()
     return QStringLiteral("Occupation du dossier");
 }
 
-QString SlicesDescription(const std::vector<TSliceReadOut> &slices, const QLocale &locale)
+QString PieDescription(std::span<const double> kilobytes, const std::function<QString(int)> &label, int limit,
+                       const QLocale &locale)
 {
+    const int count = int(kilobytes.size());
+    const int told = std::clamp(limit, 0, count);
+    std::vector<int> order(kilobytes.size());
+    std::iota(order.begin(), order.end(), 0);
+    // Only the slices read out are put in order: a few among a million.
+    std::partial_sort(order.begin(), order.begin() + told, order.end(), [&](int a, int b) {
+        const double ka = kilobytes[std::size_t(a)], kb = kilobytes[std::size_t(b)];
+        return ka != kb ? ka > kb : a < b;
+    });
     QStringList lines;
-    lines.reserve(qsizetype(slices.size()));
-    for (const TSliceReadOut &s : slices)
-        lines << SliceTipText(s.Label, s.Kilobytes, locale);
+    for (int k = 0; k < told; ++k)
+        lines << SliceTipText(label(order[std::size_t(k)]), kilobytes[std::size_t(order[std::size_t(k)])], locale);
+    if (const int more = count - told; more == 1)
+        lines << QStringLiteral("et 1 autre secteur");
+    else if (more > 1)
+        lines << QStringLiteral("et %1 autres secteurs").arg(more);
     return lines.join(QLatin1Char('\n'));
 }
 
@@ -263,12 +294,4 @@ void RetellChosenSlice(QWidget *chart)
     QAccessibleEvent event(chart, QAccessible::Focus);
     event.setChild(pie->Chosen);
     QAccessible::updateAccessibility(&event);
-}
-
-void DescribePie(QWidget *chart, const TChartSeries &series)
-{
-    std::vector<TSliceReadOut> slices;
-    for (int i = 0; i < series.PointCount(); ++i)
-        slices.push_back({DisplayPath(series.LabelAt(i)), series.YValueAt(i)});
-    chart->setAccessibleDescription(SlicesDescription(slices));
 }

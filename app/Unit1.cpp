@@ -567,6 +567,7 @@ void TForm1::FillEntities(const walk::TOutcome &outcome)
         entity->Kind = kind;
         FEntities->push_back(std::move(entity));
     };
+    FEntities->reserve(outcome.Folders.size() + 2);
     if (outcome.DriveRoot)
         add(kFreeSpaceName, outcome.FreeBytes / 1024, RGB(0, 0, 0), kFilesOrFreeSpace);
     add(kFilesName, outcome.Kb, RGB(255, 255, 255), kFilesOrFreeSpace);
@@ -596,7 +597,6 @@ void TForm1::scan(const std::string &path)
             FillEntities(*outcome);
             for (const auto &entity : *FEntities)
                 Series1->AddPoint(double(entity->Size), entity->Name, entity->Color);
-            DescribePie(Chart1, *Series1);
         }
     }
     const bool closed = FSession->End();

@@ -66,28 +66,41 @@ class TestAccessibility : public QObject {
 private slots:
     void initTestCase() { QLocale::setDefault(QLocale(QLocale::French, QLocale::France)); }
 
-    void slicesDescription_data()
+    void pieDescription_data()
     {
         QTest::addColumn<QStringList>("labels");
         QTest::addColumn<QList<double>>("kilobytes");
+        QTest::addColumn<int>("limit");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("no slice") << QStringList{} << QList<double>{} << QString();
-        QTest::newRow("empty folder") << QStringList{"fichiers"} << QList<double>{0} << "fichiers=0 Ko .";
-        QTest::newRow("one line per slice, in order, each unit")
+        QTest::newRow("no slice") << QStringList{} << QList<double>{} << 10 << QString();
+        QTest::newRow("empty folder") << QStringList{"fichiers"} << QList<double>{0} << 10 << "fichiers=0 Ko .";
+        QTest::newRow("largest first, each unit")
             << QStringList{"Espace libre", "fichiers", "photos", "src"}
-            << QList<double>{3.0 * 1024 * 1024, 999, 1536, 1000}
-            << "Espace libre=3,00 Go .\nfichiers=999 Ko .\nphotos=1,50 Mo .\nsrc=0,98 Mo .";
-        QTest::newRow("labels kept whole") << QStringList{"a=b c", ""} << QList<double>{1, 2} << "a=b c=1 Ko .\n=2 Ko .";
+            << QList<double>{3.0 * 1024 * 1024, 999, 1536, 1000} << 10
+            << "Espace libre=3,00 Go .\nphotos=1,50 Mo .\nsrc=0,98 Mo .\nfichiers=999 Ko .";
+        QTest::newRow("equal sizes in listing order")
+            << QStringList{"a", "b", "c"} << QList<double>{1, 2, 1} << 10 << "b=2 Ko .\na=1 Ko .\nc=1 Ko .";
+        QTest::newRow("labels kept whole") << QStringList{"a=b c", ""} << QList<double>{1, 2} << 10
+                                           << "=2 Ko .\na=b c=1 Ko .";
+        QTest::newRow("the largest, then how many more")
+            << QStringList{"a", "b", "c", "d", "e"} << QList<double>{1, 5, 2, 5, 3} << 2
+            << "b=5 Ko .\nd=5 Ko .\net 3 autres secteurs";
+        QTest::newRow("one more") << QStringList{"a", "b"} << QList<double>{1, 2} << 1 << "b=2 Ko .\net 1 autre secteur";
     }
-    void slicesDescription()
+    void pieDescription()
     {
         QFETCH(QStringList, labels);
         QFETCH(QList<double>, kilobytes);
+        QFETCH(int, limit);
         QFETCH(QString, expected);
-        std::vector<TSliceReadOut> slices;
-        for (qsizetype i = 0; i < labels.size(); ++i)
-            slices.push_back({labels[i], kilobytes[i]});
-        QCOMPARE(SlicesDescription(slices), expected);
+        QStringList asked;
+        const QString description = PieDescription(kilobytes, [&](int i) {
+            asked << labels[i];
+            return labels[i];
+        }, limit);
+        QCOMPARE(description, expected);
+        // Only the labels read out are asked for.
+        QCOMPARE(asked.size(), std::min<qsizetype>(limit, labels.size()));
     }
 
     void mainWindowButtons_data()
@@ -166,17 +179,35 @@ private slots:
         QCOMPARE(chart->text(QAccessible::Description), QStringLiteral("fichiers=0 Ko ."));
 
         w.form.scan(t.Root());
-        const QStringList lines = chart->text(QAccessible::Description).split(QLatin1Char('\n'));
-        QCOMPARE(lines.size(), 3);
-        QCOMPARE(lines.first(), QStringLiteral("fichiers=10 Ko ."));
-        QVERIFY(lines.contains(QStringLiteral("photos=1,50 Mo .")));
-        QVERIFY(lines.contains(QStringLiteral("vide=0 Ko .")));
+        QCOMPARE(chart->text(QAccessible::Description),
+                 QStringLiteral("photos=1,50 Mo .\nfichiers=10 Ko .\nvide=0 Ko ."));
         // The hover read-out over the big slice says one of those lines, word for word.
         w.probe.Chart().repaint();
         QCoreApplication::processEvents();
         w.form.FormMouseMove(&w.probe.Chart(), 0, 102, 150);
         QVERIFY(w.probe.Tip()->isVisible());
         QCOMPARE(w.probe.Tip()->text(), QStringLiteral("photos=1,50 Mo ."));
+    }
+
+    // A pie of many slices is described by its ten largest, and every slice
+    // is an item of its own, in the read-out's words.
+    void manySlicesAreEachAnItem()
+    {
+        ScanWindow w;
+        for (int i = 0; i < 25; ++i)
+            w.Pie().AddPoint(i, "s" + std::to_string(i), clBlue);
+        QAccessibleInterface *chart = Iface(&w.probe.Chart());
+        const QStringList lines = chart->text(QAccessible::Description).split(QLatin1Char('\n'));
+        QCOMPARE(lines.size(), kDescribedSlices + 1);
+        QCOMPARE(lines.first(), QStringLiteral("s24=24 Ko ."));
+        QCOMPARE(lines.last(), QStringLiteral("et 15 autres secteurs"));
+        QCOMPARE(chart->childCount(), 25);
+        QAccessibleInterface *last = chart->child(24);
+        QVERIFY(last);
+        QCOMPARE(last->text(QAccessible::Name), QStringLiteral("s24=24 Ko ."));
+        QCOMPARE(chart->indexOfChild(last), 24);
+        QCOMPARE(chart->child(3)->text(QAccessible::Name), QStringLiteral("s3=3 Ko ."));
+        QCOMPARE(chart->child(25), nullptr);
     }
 
     // The slice the keys choose takes the accessible focus, in the tip's words,
