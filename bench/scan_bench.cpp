@@ -10,6 +10,7 @@
 #include "Chart.h"
 #include "ChartSeries.h"
 #include "Messages.h"
+#include "Startup.h"
 #include "Unit1.h"
 
 #include <QApplication>
@@ -65,6 +66,11 @@ int main(int argc, char **argv)
         return 2;
     }
     QApplication app(argc, argv);
+    // As the program does: the drawing threads first, then the walk's.
+    if (KeepDrawingThreads() == 0) {
+        std::fprintf(stderr, "no thread to draw the window\n");
+        std::_Exit(1);
+    }
     const std::string path = argv[1];
     const int rounds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 1;
     const QByteArray option = argc > 3 ? QByteArray(argv[3]) : QByteArray();
