@@ -6,7 +6,7 @@ DEB_PACKAGES := $(RUN_PACKAGES) dpkg-dev file
 BENCH_PACKAGES := $(RUN_PACKAGES) util-linux mount e2fsprogs
 TEST_PACKAGES := $(RUN_PACKAGES) xvfb xauth xdotool x11-apps imagemagick strace util-linux libfuse3-dev fuse3 mount \
                  e2fsprogs acl dpkg-dev file lintian appstream desktop-file-utils openbox x11-utils \
-                 dbus-bin dbus-daemon at-spi2-core
+                 dbus-bin dbus-daemon at-spi2-core locales
 JOBS ?= $(shell nproc)
 
 .PHONY: all deps deps-run deps-deb deps-bench build build-run display run test bench install deb clean

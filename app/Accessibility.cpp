@@ -3,6 +3,7 @@
 #include "Chart.h"
 #include "ChartSeries.h"
 #include "FreeBtn.h"
+#include "LocaleNames.h"
 #include "PathEdit.h"
 #include "PieSeries.h"
 #include "SizeText.h"
@@ -100,7 +101,7 @@ public:
         if (t != QAccessible::Name || !isValid())
             return {};
         const TChartSeries *pie = PieOf(FChart);
-        return SliceTipText(DisplayPath(pie->LabelAt(FIndex)), pie->YValueAt(FIndex));
+        return SliceTipText(DisplayName(pie->LabelAt(FIndex)), pie->YValueAt(FIndex));
     }
     void setText(QAccessible::Text, const QString &) override {}
     QRect rect() const override
@@ -145,7 +146,7 @@ public:
         std::vector<double> kilobytes(std::size_t(pie->PointCount()));
         for (int i = 0; i < pie->PointCount(); ++i)
             kilobytes[std::size_t(i)] = pie->YValueAt(i);
-        return PieDescription(kilobytes, [pie](int i) { return DisplayPath(pie->LabelAt(i)); });
+        return PieDescription(kilobytes, [pie](int i) { return DisplayName(pie->LabelAt(i)); });
     }
 
     int childCount() const override

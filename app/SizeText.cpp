@@ -2,11 +2,6 @@
 
 #include <cmath>
 
-QString DisplayPath(const std::string &path)
-{
-    return QString::fromLocal8Bit(path.data(), qsizetype(path.size()));
-}
-
 QString SizeText(double kilobytes, const QLocale &locale)
 {
     double v = std::nearbyint(kilobytes);

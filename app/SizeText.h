@@ -1,12 +1,7 @@
 #pragma once
-// The slice read-out's text: a label, "=", the size and its unit; and a
-// path's or a name's bytes as the screen shows them.
+// The slice read-out's text: a label, "=", the size and its unit.
 #include <QLocale>
 #include <QString>
-#include <string>
-
-// Text of a path for the screen; the bytes themselves are kept for the system.
-QString DisplayPath(const std::string &path);
 
 // The size of kilobytes in Ko, Mo or Go: above 999 the next unit is taken,
 // twice at most. Six significant digits, no decimals in Ko and two otherwise,

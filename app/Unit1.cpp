@@ -9,6 +9,7 @@
 #include "HintWindow.h"
 #include "Image.h"
 #include "Keys.h"
+#include "LocaleNames.h"
 #include "Messages.h"
 #include "PathEdit.h"
 #include "PieSeries.h"
@@ -281,7 +282,7 @@ void TForm1::FormMouseMove(QObject *sender, TShiftState, int x, int y)
 
 QString TForm1::SliceTip(int index) const
 {
-    return SliceTipText(DisplayPath(Series1->LabelAt(index)), Series1->YValueAt(index));
+    return SliceTipText(DisplayName(Series1->LabelAt(index)), Series1->YValueAt(index));
 }
 
 void TForm1::ChooseSlice(int index)
@@ -522,12 +523,12 @@ void TForm1::ClearDskEntities()
 
 void TForm1::CannotEnter(const std::string &path)
 {
-    platform::WarningBox(this, QStringLiteral("Impossible d'atteindre :\r") + DisplayPath(path));
+    platform::WarningBox(this, QStringLiteral("Impossible d'atteindre :\r") + DisplayName(path));
 }
 
 void TForm1::OutOfMemory(const std::string &path)
 {
-    platform::WarningBox(this, QStringLiteral("Mémoire insuffisante pour analyser :\r") + DisplayPath(path));
+    platform::WarningBox(this, QStringLiteral("Mémoire insuffisante pour analyser :\r") + DisplayName(path));
 }
 
 std::string TForm1::CurrentFolder() const
@@ -590,7 +591,7 @@ void TForm1::scan(const std::string &path)
         FBySize.clear();
         HideKeyTip();
         AnnounceSlice(Chart1, -1);
-        HelpBtn->SetHint(DisplayPath(path));
+        HelpBtn->SetHint(DisplayName(path));
         const walk::TOutcome *outcome = FSession->Walk();
         ScanTimer->stop();
         if (outcome) {
