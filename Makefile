@@ -10,7 +10,8 @@ SESSION_PACKAGES := $(if $(or $(filter wayland%,$(QT_QPA_PLATFORM)),$(and $(WAYL
 DEB_PACKAGES := $(RUN_PACKAGES) dpkg-dev file
 BENCH_PACKAGES := $(RUN_PACKAGES) util-linux mount e2fsprogs
 TEST_PACKAGES := $(RUN_PACKAGES) xvfb xauth xdotool x11-apps imagemagick strace util-linux libfuse3-dev fuse3 mount \
-                 e2fsprogs acl dpkg-dev file lintian appstream desktop-file-utils openbox x11-utils weston $(WAYLAND_PACKAGES)
+                 e2fsprogs acl dpkg-dev file lintian appstream desktop-file-utils openbox x11-utils weston $(WAYLAND_PACKAGES) \
+                 dbus-bin dbus-daemon at-spi2-core locales
 JOBS ?= $(shell nproc)
 
 .PHONY: all deps deps-run deps-deb deps-bench build build-run display run test tsan bench install deb clean
