@@ -10,7 +10,8 @@ SESSION_PACKAGES := $(if $(or $(filter wayland%,$(QT_QPA_PLATFORM)),$(and $(WAYL
 DEB_PACKAGES := $(RUN_PACKAGES) dpkg-dev file
 BENCH_PACKAGES := $(RUN_PACKAGES) util-linux mount e2fsprogs
 TEST_PACKAGES := $(RUN_PACKAGES) xvfb xauth xdotool x11-apps imagemagick strace util-linux libfuse3-dev fuse3 mount \
-                 e2fsprogs acl dpkg-dev file lintian appstream desktop-file-utils openbox x11-utils weston $(WAYLAND_PACKAGES)
+                 e2fsprogs acl dpkg-dev file lintian appstream desktop-file-utils openbox x11-utils weston $(WAYLAND_PACKAGES) \
+                 dbus-bin dbus-daemon at-spi2-core locales
 JOBS ?= $(shell nproc)
 
 .PHONY: all deps deps-run deps-deb deps-bench build build-run display run test tsan bench install deb clean
@@ -79,7 +80,7 @@ tsan: deps
 
 bench: deps-bench
 	$(CONFIGURE)
-	cmake --build $(BUILD_DIR) -j $(JOBS) --target scan_bench make_tree par_walk
+	cmake --build $(BUILD_DIR) -j $(JOBS) --target scan_bench make_tree par_walk pie_bench
 	./bench/run_bench.sh $(BUILD_DIR)
 
 # Installs under PREFIX (default /usr/local); DESTDIR stages a package.

@@ -3,11 +3,10 @@
 #include "Chart.h"
 #include "ChartSeries.h"
 #include "FreeBtn.h"
-#include "Keys.h"
+#include "LocaleNames.h"
 #include "PathEdit.h"
 #include "PieSeries.h"
 #include "SizeText.h"
-#include "Unit1.h"
 
 #include <QAccessible>
 #include <QAccessibleWidget>
@@ -15,9 +14,15 @@
 #include <QStringList>
 #include <QTimer>
 #include <QWindow>
+#include <algorithm>
+#include <numeric>
+#include <unordered_map>
 #include <vector>
 
 namespace {
+
+// The dynamic property that holds a control's keys.
+constexpr const char *kAccelerator = "quintavoAccelerator";
 
 class TFreeBtnAccessible final : public QAccessibleWidget {
 public:
@@ -36,7 +41,7 @@ public:
                 return b->accessibleDescription();
             return b->Hint() != text(QAccessible::Name) ? b->Hint() : QString();
         case QAccessible::Accelerator:
-            return qobject_cast<const TForm1 *>(b->window()) ? ButtonKeys(b->objectName()) : QString();
+            return b->property(kAccelerator).toString();
         default:
             return QAccessibleWidget::text(t);
         }
@@ -96,7 +101,7 @@ public:
         if (t != QAccessible::Name || !isValid())
             return {};
         const TChartSeries *pie = PieOf(FChart);
-        return SliceTipText(DisplayPath(pie->LabelAt(FIndex)), pie->YValueAt(FIndex));
+        return SliceTipText(DisplayName(pie->LabelAt(FIndex)), pie->YValueAt(FIndex));
     }
     void setText(QAccessible::Text, const QString &) override {}
     QRect rect() const override
@@ -111,21 +116,37 @@ public:
     QAccessible::Role role() const override { return QAccessible::ListItem; }
     QAccessible::State state() const override;
 
+    const TChart *Chart() const { return FChart; }
+    int Index() const { return FIndex; }
+
 private:
     QPointer<TChart> FChart;
     int FIndex;
 };
 
-// The pie: named, described slice by slice, with one child per slice; the
-// slice the keys chose has the accessible focus.
+// The pie: named, described by its largest slices, with one child per slice;
+// the slice the keys chose has the accessible focus.
 class TChartAccessible final : public QAccessibleWidget {
 public:
     explicit TChartAccessible(TChart *chart) : QAccessibleWidget(chart, QAccessible::Chart) {}
     // The slices' interfaces belong to Qt's cache, which is told to drop them here.
     ~TChartAccessible() override
     {
-        for (QAccessible::Id id : FSlices)
+        for (const auto &[index, id] : FSlices)
             QAccessible::deleteAccessibleInterface(id);
+    }
+
+    // Made when a reader asks, from the pie as it is then: a folder of a
+    // million sub-folders costs nothing here until then.
+    QString text(QAccessible::Text t) const override
+    {
+        const TChartSeries *pie = PieOf(Chart());
+        if (t != QAccessible::Description || !Chart()->accessibleDescription().isEmpty() || pie == nullptr)
+            return QAccessibleWidget::text(t);
+        std::vector<double> kilobytes(std::size_t(pie->PointCount()));
+        for (int i = 0; i < pie->PointCount(); ++i)
+            kilobytes[std::size_t(i)] = pie->YValueAt(i);
+        return PieDescription(kilobytes, [pie](int i) { return DisplayName(pie->LabelAt(i)); });
     }
 
     int childCount() const override
@@ -133,21 +154,20 @@ public:
         const TChartSeries *pie = PieOf(Chart());
         return pie != nullptr ? pie->PointCount() : 0;
     }
+    // A slice's item is made the first time it is asked for, and kept.
     QAccessibleInterface *child(int index) const override
     {
         if (index < 0 || index >= childCount())
             return nullptr;
-        while (int(FSlices.size()) <= index)
-            FSlices.push_back(
-                QAccessible::registerAccessibleInterface(new TSliceAccessible(Chart(), int(FSlices.size()))));
-        return QAccessible::accessibleInterface(FSlices[std::size_t(index)]);
+        auto [at, made] = FSlices.try_emplace(index, 0);
+        if (made)
+            at->second = QAccessible::registerAccessibleInterface(new TSliceAccessible(Chart(), index));
+        return QAccessible::accessibleInterface(at->second);
     }
     int indexOfChild(const QAccessibleInterface *child) const override
     {
-        for (std::size_t i = 0; i < FSlices.size() && int(i) < childCount(); ++i)
-            if (QAccessible::accessibleInterface(FSlices[i]) == child)
-                return int(i);
-        return -1;
+        const auto *slice = dynamic_cast<const TSliceAccessible *>(child);
+        return slice != nullptr && slice->Chart() == Chart() && slice->isValid() ? slice->Index() : -1;
     }
     QAccessibleInterface *childAt(int x, int y) const override
     {
@@ -160,14 +180,18 @@ public:
             return nullptr;
         return child(pie->ValueIndexAt(p.x(), p.y()));
     }
-    QAccessibleInterface *focusChild() const override { return Chosen >= 0 ? child(Chosen) : nullptr; }
+    // The keyboard is elsewhere while another window (a dialog) is active.
+    QAccessibleInterface *focusChild() const override { return HasFocus() ? child(Chosen) : nullptr; }
+    // True when the chosen slice has the focus: there is one, and its window
+    // has the keyboard.
+    bool HasFocus() const { return Chosen >= 0 && Chosen < childCount() && Chart()->isActiveWindow(); }
 
     // The slice the keys chose, -1 for none.
     int Chosen = -1;
 
 private:
     TChart *Chart() const { return static_cast<TChart *>(widget()); }
-    mutable std::vector<QAccessible::Id> FSlices;
+    mutable std::unordered_map<int, QAccessible::Id> FSlices;
 };
 
 QAccessible::State TSliceAccessible::state() const
@@ -176,8 +200,10 @@ QAccessible::State TSliceAccessible::state() const
     s.focusable = true;
     s.selectable = true;
     s.invisible = !FChart || !FChart->isVisible();
-    if (const auto *chart = dynamic_cast<TChartAccessible *>(parent()))
-        s.focused = s.selected = chart->Chosen == FIndex;
+    if (const auto *chart = dynamic_cast<TChartAccessible *>(parent())) {
+        s.selected = chart->Chosen == FIndex;
+        s.focused = s.selected && chart->HasFocus();
+    }
     return s;
 }
 
@@ -201,12 +227,25 @@ QString ChartAccessibleName()
     return QStringLiteral("Occupation du dossier");
 }
 
-QString SlicesDescription(const std::vector<TSliceReadOut> &slices, const QLocale &locale)
+QString PieDescription(std::span<const double> kilobytes, const std::function<QString(int)> &label, int limit,
+                       const QLocale &locale)
 {
+    const int count = int(kilobytes.size());
+    const int told = std::clamp(limit, 0, count);
+    std::vector<int> order(kilobytes.size());
+    std::iota(order.begin(), order.end(), 0);
+    // Only the slices read out are put in order: a few among a million.
+    std::partial_sort(order.begin(), order.begin() + told, order.end(), [&](int a, int b) {
+        const double ka = kilobytes[std::size_t(a)], kb = kilobytes[std::size_t(b)];
+        return ka != kb ? ka > kb : a < b;
+    });
     QStringList lines;
-    lines.reserve(qsizetype(slices.size()));
-    for (const TSliceReadOut &s : slices)
-        lines << SliceTipText(s.Label, s.Kilobytes, locale);
+    for (int k = 0; k < told; ++k)
+        lines << SliceTipText(label(order[std::size_t(k)]), kilobytes[std::size_t(order[std::size_t(k)])], locale);
+    if (const int more = count - told; more == 1)
+        lines << QStringLiteral("et 1 autre secteur");
+    else if (more > 1)
+        lines << QStringLiteral("et %1 autres secteurs").arg(more);
     return lines.join(QLatin1Char('\n'));
 }
 
@@ -217,6 +256,11 @@ void InstallAccessibleControls()
         return true;
     }();
     Q_UNUSED(installed);
+}
+
+void SetAccelerator(QWidget *control, const QString &keys)
+{
+    control->setProperty(kAccelerator, keys);
 }
 
 void NameForScreenReaders(QWidget *window)
@@ -232,8 +276,6 @@ void NameForScreenReaders(QWidget *window)
     }
     for (TChart *chart : window->findChildren<TChart *>())
         chart->setAccessibleName(ChartAccessibleName());
-    if (qobject_cast<TForm1 *>(window))
-        window->setAccessibleDescription(KeysDescription());
 }
 
 void AnnounceSlice(QWidget *chart, int index)
@@ -242,17 +284,15 @@ void AnnounceSlice(QWidget *chart, int index)
     if (pie == nullptr)
         return;
     pie->Chosen = index;
-    if (index < 0 || index >= pie->childCount())
-        return;
-    QAccessibleEvent event(chart, QAccessible::Focus);
-    event.setChild(index);
-    QAccessible::updateAccessibility(&event);
+    RetellChosenSlice(chart);
 }
 
-void DescribePie(QWidget *chart, const TChartSeries &series)
+void RetellChosenSlice(QWidget *chart)
 {
-    std::vector<TSliceReadOut> slices;
-    for (int i = 0; i < series.PointCount(); ++i)
-        slices.push_back({DisplayPath(series.LabelAt(i)), series.YValueAt(i)});
-    chart->setAccessibleDescription(SlicesDescription(slices));
+    auto *pie = dynamic_cast<TChartAccessible *>(QAccessible::queryAccessibleInterface(chart));
+    if (pie == nullptr || !pie->HasFocus())
+        return;
+    QAccessibleEvent event(chart, QAccessible::Focus);
+    event.setChild(pie->Chosen);
+    QAccessible::updateAccessibility(&event);
 }

@@ -3,14 +3,20 @@
 #include "Resources.h"
 #include "TextCatalogue.h"
 
+#include <QAccessible>
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QLibraryInfo>
+#include <QSemaphore>
 #include <QSettings>
+#include <QThreadPool>
 #include <QTranslator>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <sys/stat.h>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -178,4 +184,60 @@ void KeepQtSettingsOffDisk()
     const QString nowhere = QStringLiteral("/dev/null");
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, nowhere);
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, nowhere);
+}
+
+namespace {
+// How many of `wanted` threads the system grants at once, held together and
+// then let go.
+int GrantedThreads(int wanted)
+{
+    QSemaphore release;
+    std::vector<std::thread> held;
+    try {
+        while (int(held.size()) < wanted)
+            held.emplace_back([&release] { release.acquire(); });
+    } catch (const std::system_error &) {
+        // Refused: the ones made so far are what there is.
+    }
+    release.release(int(held.size()));
+    for (std::thread &t : held)
+        t.join();
+    return int(held.size());
+}
+} // namespace
+
+int KeepDrawingThreads()
+{
+    // On a display server the accessibility bridge talks D-Bus through a
+    // thread of its own, started on first use, and a refused one blocks the
+    // window for ever too: it is started first, when the system can spare it
+    // and one more thread to draw with.
+    const QString platform = QGuiApplication::platformName();
+    if (platform == QLatin1String("xcb") || platform.startsWith(QLatin1String("wayland"))) {
+        if (GrantedThreads(2) < 2)
+            return 0;
+        QAccessible::isActive();
+    }
+    QThreadPool *pool = QThreadPool::globalInstance();
+    const int granted = GrantedThreads(std::max(1, pool->maxThreadCount()));
+    if (granted == 0)
+        return 0;
+    pool->setExpiryTimeout(-1);
+    pool->setMaxThreadCount(granted);
+    // Each task waits for all the others, so that each starts a thread of its own.
+    QSemaphore arrived, go, left;
+    for (int i = 0; i < granted; ++i)
+        pool->start([&] {
+            arrived.release();
+            go.acquire();
+            left.release();
+        });
+    // A thread refused in between never runs its task: the pool would wait on it.
+    const bool all = arrived.tryAcquire(granted, 10000);
+    go.release(granted);
+    if (!all)
+        return 0;
+    // Not the pool's waitForDone(), which ends its threads.
+    left.acquire(granted);
+    return granted;
 }

@@ -45,3 +45,14 @@ bool LoadQtTranslations(QCoreApplication &app);
 // Qt facilities that keep state between runs (the file dialog's history and
 // last folder) neither read nor write it.
 void KeepQtSettingsOffDisk();
+
+// The toolkit waits for ever on threads of its own that the system refuses:
+// its raster engine hands large fills and image conversions to the global
+// thread pool and waits for them, and on a display server its accessibility
+// bridge waits for its D-Bus thread. So, once the application object exists
+// (the display's own thread is then running) and before anything is drawn or
+// walked, the D-Bus thread is started and the pool's threads too, while the
+// system still grants them; the pool keeps them for the whole run and asks
+// for no more. Returns how many threads the pool has: 0 when the window cannot
+// be drawn, and then a thread may be left waiting: end the process with _Exit.
+int KeepDrawingThreads();

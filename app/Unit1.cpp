@@ -9,17 +9,18 @@
 #include "HintWindow.h"
 #include "Image.h"
 #include "Keys.h"
+#include "LocaleNames.h"
 #include "Messages.h"
 #include "PathEdit.h"
 #include "PieSeries.h"
 #include "Resources.h"
+#include "ScanSession.h"
 #include "Shape.h"
 #include "SizeText.h"
 #include "WindowShape.h"
 #include "ui_Form1.h"
 
 #include <QCloseEvent>
-#include <QEventLoop>
 #include <QImage>
 #include <QKeyEvent>
 #include <QPainter>
@@ -37,14 +38,8 @@ constexpr TColor kChartBack = RGB(0, 0, 0x80);
 constexpr TColor kScanTextColor = RGB(0xFF, 0xFF, 0);
 } // namespace
 
-QString DisplayPath(const std::string &path)
-{
-    return QString::fromLocal8Bit(path.data(), qsizetype(path.size()));
-}
-
 TForm1::TForm1(QWidget *parent, walk::TOptions walk)
-    : QWidget(parent), ui(std::make_unique<Ui::TForm1>()), FEngine(std::make_unique<walk::TEngine>(std::move(walk))),
-      FLastDir(walk::CurrentFolder())
+    : QWidget(parent), ui(std::make_unique<Ui::TForm1>())
 {
     InitQuintavoResources();
     ui->setupUi(this);
@@ -76,6 +71,7 @@ TForm1::TForm1(QWidget *parent, walk::TOptions walk)
     Series1->SetParentChart(Chart1);
 
     ScanTimer = new QTimer(this);
+    ScanTimer->setObjectName(QStringLiteral("ScanTimer"));
     ScanTimer->setInterval(10);
     ScanTimer->setTimerType(Qt::PreciseTimer);
     connect(ScanTimer, &QTimer::timeout, this, [this] { ScanTimerTimer(); });
@@ -99,7 +95,16 @@ TForm1::TForm1(QWidget *parent, walk::TOptions walk)
     HelpBtn->OnClick = [this](QObject *s) { HelpBtnClick(s); };
     Chart1->installEventFilter(this);
     Fond->installEventFilter(this);
+    FSession = new TScanSession(std::move(walk),
+                                {[this](const std::string &path) { CannotEnter(path); },
+                                 [this](const std::string &path) { OutOfMemory(path); }},
+                                this);
     NameForScreenReaders(this);
+    setAccessibleDescription(KeysDescription());
+    SetAccelerator(BackBtn, CommandKeys(TKeyCommand::Parent));
+    SetAccelerator(ScanBtn, CommandKeys(TKeyCommand::Folder));
+    SetAccelerator(HelpBtn, CommandKeys(TKeyCommand::Help));
+    SetAccelerator(CloseBtn, CommandKeys(TKeyCommand::Quit));
     // The window manager's close ends the program also while a box is open.
     platform::CloseEvenWhenBlocked(this);
     FormCreate();
@@ -119,12 +124,14 @@ void TForm1::PrepareScanText()
 
 TForm1::~TForm1()
 {
-    if (FJob) {
-        FJob->SetNotify({});
-        FJob->Cancel();
-    }
-    if (!FClosed)
+    if (FSession->Close())
         FormClose();
+}
+
+void TForm1::SetDialogs(TDirSelDlg *dirSelDlg, THelpDlg *helpDlg)
+{
+    DirSelDlg = dirSelDlg;
+    HelpDlg = helpDlg;
 }
 
 const QImage &TForm1::PatternTile() const
@@ -154,7 +161,6 @@ void TForm1::FormRonde()
 
 void TForm1::FormClose()
 {
-    FClosed = true;
     delete FTip;
     FTip = nullptr;
     if (FEntities) {
@@ -179,18 +185,9 @@ void TForm1::showEvent(QShowEvent *e)
 
 void TForm1::closeEvent(QCloseEvent *e)
 {
-    if (FScanning) {
-        // The window goes at once, whatever the disk is doing; the scan still
-        // uses the entries, so they are freed when it has returned.
-        FCloseRequested = true;
-        if (FJob)
-            FJob->Cancel();
-        if (FWaitLoop)
-            FWaitLoop->quit();
-        e->accept();
-        return;
-    }
-    if (!FClosed)
+    // The window goes at once, whatever the disk is doing. During a scan the
+    // entries are still in use: they are freed when the scan has returned.
+    if (FSession->Close())
         FormClose();
     e->accept();
 }
@@ -290,7 +287,7 @@ void TForm1::FormMouseMove(QObject *sender, TShiftState, int x, int y)
 
 QString TForm1::SliceTip(int index) const
 {
-    return SliceTipText(DisplayPath(Series1->LabelAt(index)), Series1->YValueAt(index));
+    return SliceTipText(DisplayName(Series1->LabelAt(index)), Series1->YValueAt(index));
 }
 
 void TForm1::ChooseSlice(int index)
@@ -333,7 +330,7 @@ bool TForm1::RunKey(QKeyEvent *e)
     if (command == TKeyCommand::None || !FTip)
         return false;
     // During a walk the keys do what the disabled buttons and the empty pie do.
-    if (FScanning || (e->isAutoRepeat() && !RepeatsWhileHeld(command)))
+    if (FSession->Scanning() || (e->isAutoRepeat() && !RepeatsWhileHeld(command)))
         return true;
     if (FTip->isVisible())
         FKeyTip = true;
@@ -356,6 +353,13 @@ bool TForm1::RunKey(QKeyEvent *e)
         if (count > 0)
             ChooseSlice(SteppedSlice(FChosenIndex, count, command == TKeyCommand::NextSlice ? 1 : -1));
         break;
+    case TKeyCommand::LargestSlice:
+    case TKeyCommand::SmallestSlice:
+    case TKeyCommand::NextSmaller:
+    case TKeyCommand::NextLarger:
+        if (count > 0)
+            ChooseSlice(SizeSlice(command, FChosenIndex, SlicesBySize()));
+        break;
     case TKeyCommand::OpenSlice:
         // The slice whose tip shows opens as a press on it would.
         if (FChosenIndex >= 0 && FChosenIndex < count && FTip->isVisible() && Chart1->OnClickSeries) {
@@ -369,9 +373,24 @@ bool TForm1::RunKey(QKeyEvent *e)
         FKeyTip = false;
         break;
     case TKeyCommand::None:
+    case TKeyCommand::Browse:
+    case TKeyCommand::Accept:
+    case TKeyCommand::Cancel:
         break;
     }
     return true;
+}
+
+const std::vector<int> &TForm1::SlicesBySize()
+{
+    // Sorted once per pie, on the first key that asks.
+    if (int(FBySize.size()) != Series1->PointCount()) {
+        std::vector<double> kilobytes(std::size_t(Series1->PointCount()));
+        for (int i = 0; i < Series1->PointCount(); ++i)
+            kilobytes[std::size_t(i)] = Series1->YValueAt(i);
+        FBySize = ::SlicesBySize(kilobytes);
+    }
+    return FBySize;
 }
 
 void TForm1::moveEvent(QMoveEvent *e)
@@ -398,7 +417,11 @@ bool TForm1::event(QEvent *e)
     // A tip the keys showed goes with the keyboard when another window takes it.
     if (e->type() == QEvent::WindowDeactivate)
         HideKeyTip();
-    return QWidget::event(e);
+    const bool result = QWidget::event(e);
+    // The keyboard is back: the chosen slice has the focus again.
+    if (e->type() == QEvent::WindowActivate)
+        RetellChosenSlice(Chart1);
+    return result;
 }
 
 void TForm1::mousePressEvent(QMouseEvent *e)
@@ -505,108 +528,33 @@ void TForm1::ClearDskEntities()
 
 void TForm1::CannotEnter(const std::string &path)
 {
-    platform::WarningBox(this, QStringLiteral("Impossible d'atteindre :\r") + DisplayPath(path));
+    platform::WarningBox(this, QStringLiteral("Impossible d'atteindre :\r") + DisplayName(path));
+}
+
+void TForm1::OutOfMemory(const std::string &path)
+{
+    platform::WarningBox(this, QStringLiteral("Mémoire insuffisante pour analyser :\r") + DisplayName(path));
 }
 
 std::string TForm1::CurrentFolder() const
 {
     std::string current = walk::CurrentFolder();
-    return current.empty() ? FLastDir : current;
+    return current.empty() ? FSession->LastFolder() : current;
 }
 
-void TForm1::ServeJob()
+bool TForm1::Scanning() const
 {
-    // A warning box runs its own loop, in which more events may be announced:
-    // they wait for this loop to come back to them, in order.
-    if (FServingJob || !FJob)
-        return;
-    FServingJob = true;
-    walk::TEvent event;
-    while (FJob && FJob->TakeEvent(event)) {
-        switch (event.Kind) {
-        case walk::TEvent::TKind::Current:
-            // Whether the folder was made current; a failure is followed by Done.
-            FJobCurrent = event.Ok;
-            if (event.Ok && !event.Path.empty())
-                FLastDir = event.Path;
-            break;
-        case walk::TEvent::TKind::CannotEnter:
-            if (!FCloseRequested)
-                CannotEnter(event.Path);
-            break;
-        case walk::TEvent::TKind::Failed:
-            FJobFailed = true;
-            if (!FCloseRequested)
-                platform::WarningBox(this, QStringLiteral("Mémoire insuffisante pour analyser :\r") + DisplayPath(FJobPath));
-            break;
-        case walk::TEvent::TKind::Done:
-            FJobDone = true;
-            break;
-        }
-        if (FWaitLoop)
-            FWaitLoop->quit();
-    }
-    FServingJob = false;
-}
-
-bool TForm1::StartJob(walk::TRequest request)
-{
-    FJobCurrent = FJobDone = FJobFailed = false;
-    FJobPath = request.Path;
-    try {
-        FJob = FEngine->Start(std::move(request));
-        FJob->SetNotify([this] { QMetaObject::invokeMethod(this, &TForm1::ServeJob, Qt::QueuedConnection); });
-    } catch (const std::bad_alloc &) {
-        FJob.reset();
-        platform::WarningBox(this, QStringLiteral("Mémoire insuffisante pour analyser :\r") + DisplayPath(FJobPath));
-        return false;
-    }
-    return true;
-}
-
-bool TForm1::AwaitJob(walk::TEvent::TKind until)
-{
-    auto reached = [&] { return FJobDone || (until == walk::TEvent::TKind::Current && FJobCurrent); };
-    ServeJob();
-    // Without a worker thread (the system refused them all) the walk runs
-    // here, a slice at a time between the window's events.
-    QTimer runHere;
-    if (!FEngine->HasWorkers()) {
-        connect(&runHere, &QTimer::timeout, this, [this] { FEngine->RunPending(std::chrono::milliseconds(10)); });
-        runHere.start(0);
-    }
-    while (!reached() && !FCloseRequested) {
-        QEventLoop loop;
-        FWaitLoop = &loop;
-        loop.exec();
-        FWaitLoop = nullptr;
-    }
-    return reached() && !FJobFailed && !FCloseRequested;
-}
-
-std::int64_t TForm1::EndJob(bool done)
-{
-    // Dropping the job lets go of its folders: nothing stays open between scans.
-    if (!FJob)
-        return 0;
-    const std::int64_t kb = done ? FJob->Outcome().Kb : 0;
-    FJob->SetNotify({});
-    FJob.reset();
-    return kb;
+    return FSession->Scanning();
 }
 
 std::int64_t TForm1::GetDirSize(const std::string &path)
 {
-    if (!StartJob({walk::TRequest::TKind::FilesSize, path}))
-        return 0;
-    return EndJob(AwaitJob(walk::TEvent::TKind::Done));
+    return FSession->Measure(walk::TRequest::TKind::FilesSize, path);
 }
 
 std::int64_t TForm1::GetFullDirSize(const std::string &path)
 {
-    if (!StartJob({walk::TRequest::TKind::FullSize, path}))
-        return 0;
-    return EndJob(AwaitJob(walk::TEvent::TKind::Done));
+    return FSession->Measure(walk::TRequest::TKind::FullSize, path);
 }
 
 void TForm1::SetButtonsEnabled(bool enabled)
@@ -625,6 +573,7 @@ void TForm1::FillEntities(const walk::TOutcome &outcome)
         entity->Kind = kind;
         FEntities->push_back(std::move(entity));
     };
+    FEntities->reserve(outcome.Folders.size() + 2);
     if (outcome.DriveRoot)
         add(kFreeSpaceName, outcome.FreeBytes / 1024, RGB(0, 0, 0), kFilesOrFreeSpace);
     add(kFilesName, outcome.Kb, RGB(255, 255, 255), kFilesOrFreeSpace);
@@ -634,32 +583,30 @@ void TForm1::FillEntities(const walk::TOutcome &outcome)
 
 void TForm1::scan(const std::string &path)
 {
-    if (FScanning || !FEntities)
+    if (!FSession->Begin())
         return;
-    FScanning = true;
     SetButtonsEnabled(false);
     FAngle = 360;
-    if (StartJob({walk::TRequest::TKind::Scan, path}) && AwaitJob(walk::TEvent::TKind::Current) && FJobCurrent) {
+    if (FSession->MakeCurrent(path)) {
         ScanTimer->start();
         ClearDskEntities();
         Series1->ClearPoints();
         // A new pie: nothing is chosen in it yet.
         FChosenIndex = -1;
+        FBySize.clear();
         HideKeyTip();
         AnnounceSlice(Chart1, -1);
-        HelpBtn->SetHint(DisplayPath(path));
-        const bool done = AwaitJob(walk::TEvent::TKind::Done);
+        HelpBtn->SetHint(DisplayName(path));
+        const walk::TOutcome *outcome = FSession->Walk();
         ScanTimer->stop();
-        if (done) {
-            FillEntities(FJob->Outcome());
+        if (outcome) {
+            FillEntities(*outcome);
             for (const auto &entity : *FEntities)
                 Series1->AddPoint(double(entity->Size), entity->Name, entity->Color);
-            DescribePie(Chart1, *Series1);
         }
     }
-    EndJob(false);
+    const bool closed = FSession->End();
     SetButtonsEnabled(true);
-    FScanning = false;
-    if (FCloseRequested && !FClosed)
+    if (closed)
         FormClose();
 }

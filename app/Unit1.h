@@ -1,7 +1,9 @@
 #pragma once
 // The main window: a borderless circle with the pie in its middle and five
-// image buttons round it. It walks folders, fills the pie, and moves between
-// folders; the process's current folder is the only record of the one on show.
+// image buttons round it. It fills the pie from a scan, moves between folders
+// and takes the keys; the process's current folder is the only record of the
+// one on show. Its controls and state are its own: tests read them through
+// TForm1::TProbe (tests/support/FormProbe.h).
 #include "Canvas.h"
 #include "DskEntity.h"
 #include "Events.h"
@@ -9,9 +11,11 @@
 #include "walk/Walk.h"
 
 #include <QWidget>
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace Ui {
 class TForm1;
@@ -26,8 +30,8 @@ class TPieSeries;
 class THintWindow;
 class QTimer;
 class TDirSelDlg;
-class QEventLoop;
 class THelpDlg;
+class TScanSession;
 
 class TForm1 : public QWidget {
     Q_OBJECT
@@ -36,38 +40,13 @@ public:
     explicit TForm1(QWidget *parent = nullptr, walk::TOptions walk = {});
     ~TForm1() override;
 
-    // --- controls, as the stored form places them
-    TShape *Fond = nullptr;
-    TImage *Image1 = nullptr;
-    TFreeBtn *MinBtn = nullptr;
-    TFreeBtn *CloseBtn = nullptr;
-    TFreeBtn *ScanBtn = nullptr;
-    TFreeBtn *BackBtn = nullptr;
-    TFreeBtn *HelpBtn = nullptr;
-    TChart *Chart1 = nullptr;
-    TPieSeries *Series1 = nullptr;
-    QTimer *ScanTimer = nullptr;
-    // The dialogs the commands open; created after this window, not owned.
-    TDirSelDlg *DirSelDlg = nullptr;
-    THelpDlg *HelpDlg = nullptr;
-
-    // --- state
-    bool FDragging = false;
-    int FDragOffsetX = 0;
-    int FDragOffsetY = 0;
-    TRegion FRegion;
-    THintWindow *FTip = nullptr;
-    std::unique_ptr<TDskEntityList> FEntities;
-    int FAngle = 360;
-    int FHoverIndex = -1;
-    // The slice chosen by the keys or last shown by the hover read-out (-1 for
-    // none); a new pie forgets it.
-    int FChosenIndex = -1;
-
+    // The dialogs the folder and help commands open, created after this
+    // window (they take its pattern tile); not owned. Either may be null.
+    void SetDialogs(TDirSelDlg *dirSelDlg, THelpDlg *helpDlg);
     // The pattern tile held by Image1.
     const QImage &PatternTile() const;
 
-    // --- handlers
+    // --- handlers, as the stored form wires them
     void FormCreate();
     void FormShow();
     void FormClose();
@@ -88,18 +67,21 @@ public:
 
     // --- the folder scan
     void ClearDskEntities();
-    // Kilobytes of the files directly in the folder.
+    // Kilobytes of the files directly in the folder, and of its whole tree.
+    // Nothing calls them but tests: the scan takes both from the walk at once.
     std::int64_t GetDirSize(const std::string &path);
-    // Kilobytes of the whole tree under the folder.
     std::int64_t GetFullDirSize(const std::string &path);
     // Walks the folder and refills the entries and the pie; a path that cannot be
     // made current changes nothing. The walk runs on worker threads; this thread
     // serves the window meanwhile and returns when the walk is over.
     void scan(const std::string &path);
-    bool Scanning() const { return FScanning; }
+    bool Scanning() const;
     // The folder on show: the process's current folder, or, when that can no
     // longer be read (another program deleted it), the last one made current.
     std::string CurrentFolder() const;
+
+    // What tests may read and drive; defined in tests/support/FormProbe.h.
+    class TProbe;
 
 protected:
     bool event(QEvent *e) override;
@@ -125,40 +107,50 @@ private:
     void ChooseSlice(int index);
     // Runs a key command; false when the window leaves the key to others.
     bool RunKey(QKeyEvent *e);
+    // The slices from the largest to the smallest, equal ones in listing order.
+    const std::vector<int> &SlicesBySize();
     // Hides the tip when it is the keys' own: it no longer sits by its slice.
     void HideKeyTip();
     void PrepareScanText();
     void CannotEnter(const std::string &path);
-    // Starts a walk whose events come to this window; false, with a warning,
-    // when there is no memory left to start one.
-    bool StartJob(walk::TRequest request);
-    // Serves the window until the walk has told `until` (true), or until the
-    // window closes or the walk fails (false); warnings are shown as they come.
-    bool AwaitJob(walk::TEvent::TKind until);
-    // Lets go of the walk; returns its kilobytes when `done`, else 0.
-    std::int64_t EndJob(bool done);
-    // Takes the job's events waiting on this thread.
-    void ServeJob();
+    void OutOfMemory(const std::string &path);
     // The entries of a finished scan, in the pie's order.
     void FillEntities(const walk::TOutcome &outcome);
 
+    // --- controls, as the stored form places them
     std::unique_ptr<Ui::TForm1> ui;
-    std::unique_ptr<walk::TEngine> FEngine;
-    // The job being waited for, what it has told so far, and the loop waiting.
-    std::shared_ptr<walk::TJob> FJob;
-    bool FJobCurrent = false;
-    bool FJobDone = false;
-    bool FJobFailed = false;
-    std::string FJobPath;
-    bool FServingJob = false;
-    QEventLoop *FWaitLoop = nullptr;
-    std::string FLastDir;
-    bool FScanning = false;
-    bool FCloseRequested = false;
-    bool FClosed = false;
-    bool FPlaced = false;
+    TShape *Fond = nullptr;
+    TImage *Image1 = nullptr;
+    TFreeBtn *MinBtn = nullptr;
+    TFreeBtn *CloseBtn = nullptr;
+    TFreeBtn *ScanBtn = nullptr;
+    TFreeBtn *BackBtn = nullptr;
+    TFreeBtn *HelpBtn = nullptr;
+    TChart *Chart1 = nullptr;
+    TPieSeries *Series1 = nullptr;
+    QTimer *ScanTimer = nullptr;
+    TDirSelDlg *DirSelDlg = nullptr;
+    THelpDlg *HelpDlg = nullptr;
+
+    // --- state
+    bool FDragging = false;
+    int FDragOffsetX = 0;
+    int FDragOffsetY = 0;
+    TRegion FRegion;
+    THintWindow *FTip = nullptr;
+    std::unique_ptr<TDskEntityList> FEntities;
+    int FAngle = 360;
+    int FHoverIndex = -1;
+    // The slice chosen by the keys or last shown by the hover read-out (-1 for
+    // none); a new pie forgets it.
+    int FChosenIndex = -1;
     // The tip showing was shown by the keys or acted on by them.
     bool FKeyTip = false;
+    // The pie's slices by size, for the size keys; empty until one asks.
+    std::vector<int> FBySize;
+    bool FPlaced = false;
+    // The walks, one at a time, and the window's closing during one.
+    TScanSession *FSession = nullptr;
     // The mouse event being handled: who reported it, where, and where on the screen.
     struct PointerEvent {
         QObject *Sender;
@@ -175,6 +167,3 @@ std::string FormatNameDir(const std::string &name);
 // The folder above `current`: everything before its last separator; the root
 // for a folder directly below it and for the root itself; empty without a separator.
 std::string ParentFolder(const std::string &current);
-
-// Text of a path for the screen; the bytes themselves are kept for the system.
-QString DisplayPath(const std::string &path);

@@ -19,6 +19,8 @@ namespace {
 
 constexpr const char *kNoDisplay =
     "quintavo : il faut une session graphique (ni DISPLAY ni WAYLAND_DISPLAY n'est défini)\n";
+constexpr const char *kNoDrawingThread =
+    "quintavo : le système refuse le fil d'exécution dont la fenêtre a besoin pour se dessiner (ulimit -u)\n";
 
 bool Set(const char *name)
 {
@@ -61,6 +63,10 @@ int main(int argc, char **argv)
     QApplication::setApplicationName(QStringLiteral("Quintavo"));
     // Lets the desktop match the window to its menu entry and icon.
     QApplication::setDesktopFileName(QStringLiteral("org.quintavo.quintavo"));
+    if (KeepDrawingThreads() == 0) {
+        std::fputs(kNoDrawingThread, stderr);
+        std::_Exit(1);
+    }
     KeepQtSettingsOffDisk();
     LoadQtTranslations(app);
     TForm1 form;
@@ -68,8 +74,7 @@ int main(int argc, char **argv)
     THelpDlg helpDlg(&form, form.PatternTile());
     NameForScreenReaders(&dirSelDlg);
     NameForScreenReaders(&helpDlg);
-    form.DirSelDlg = &dirSelDlg;
-    form.HelpDlg = &helpDlg;
+    form.SetDialogs(&dirSelDlg, &helpDlg);
     form.show();
     return app.exec();
 }

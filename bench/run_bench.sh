@@ -13,12 +13,24 @@
 # tick came, beside the longest gap a plain 10 ms ticking thread saw while
 # par_walk walked (what this machine allows a window beside a walk); last the
 # ratios, scan_vs_du_ratio last of all.
+# First of all, what the window draws (pie_bench, off-screen, no disk): the
+# first frame of pies of 100 to 1,000,000 slices with the peak memory, and
+# one tick of the turning progress text (BENCH_PIE=0 leaves it out).
 set -euo pipefail
 build=${1:-build}
 rounds=${ROUNDS:-5}
 tree=${BENCH_TREE:-/tmp/quintavo-bench-tree}
 image_dir=${BENCH_IMAGE_DIR:-/var/tmp}
 export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
+
+# --- the pie and the turning text ------------------------------------------
+if [ "${BENCH_PIE:-1}" != 0 ]; then
+  quiet() { grep -v '^QStandardPaths:' || true; }
+  for slices in 100 300 1000 10000 1000000; do
+    "$build/bench/pie_bench" pie "$slices" "$([ "$slices" -ge 1000000 ] && echo 3 || echo 7)" 2>&1 | quiet
+  done
+  "$build/bench/pie_bench" text 2>&1 | quiet
+fi
 
 if [ ! -f "$tree.count" ] || [ ! -d "$tree" ]; then
   rm -rf "$tree" "$tree.count"

@@ -7,8 +7,10 @@
 // and the window gets a close request, as from the window manager, MS
 // milliseconds after the start. With --gaps, every gap over 11 ms is listed
 // on the error output, with its time from the scan's start.
+#include "Chart.h"
+#include "ChartSeries.h"
 #include "Messages.h"
-#include "PieSeries.h"
+#include "Startup.h"
 #include "Unit1.h"
 #include "walk/Walk.h"
 
@@ -66,6 +68,11 @@ int main(int argc, char **argv)
     }
     walk::ShareOneArenaUnderAMemoryLimit();
     QApplication app(argc, argv);
+    // As the program does: the drawing threads first, then the walk's.
+    if (KeepDrawingThreads() == 0) {
+        std::fprintf(stderr, "no thread to draw the window\n");
+        std::_Exit(1);
+    }
     const std::string path = argv[1];
     const int rounds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 1;
     const QByteArray option = argc > 3 ? QByteArray(argv[3]) : QByteArray();
@@ -74,7 +81,9 @@ int main(int argc, char **argv)
     TForm1 form;
     form.show();
     TTickWatch ticks(option == "--gaps");
-    QObject::connect(form.ScanTimer, &QTimer::timeout, [&] { ticks.Tick(); });
+    // The window's timer and pie, found as any tool finds a window's parts.
+    QObject::connect(form.findChild<QTimer *>(QStringLiteral("ScanTimer")), &QTimer::timeout, [&] { ticks.Tick(); });
+    const TChartSeries &pie = *form.findChild<TChart *>(QStringLiteral("Chart1"))->SeriesAt(0);
     if (option.startsWith("--close-after=")) {
         const int ms = option.mid(int(std::strlen("--close-after="))).toInt();
         QTimer::singleShot(0, &form, [&] { form.scan(path); });
@@ -97,9 +106,9 @@ int main(int argc, char **argv)
         form.scan(path);
         const double seconds = t.nsecsElapsed() / 1e9;
         double total = 0;
-        for (int i = 0; i < form.Series1->PointCount(); ++i)
-            if (form.Series1->LabelAt(i) != "Espace libre")
-                total += form.Series1->YValueAt(i);
+        for (int i = 0; i < pie.PointCount(); ++i)
+            if (pie.LabelAt(i) != "Espace libre")
+                total += pie.YValueAt(i);
         std::printf("scan_seconds: %.4f\n", seconds);
         std::printf("scan_total_kb: %.0f\n", total);
         std::fflush(stdout);

@@ -80,7 +80,7 @@ void TChartSeries::ClearStorage()
     for (TChartValueList *list : FValueLists)
         list->ClearAll();
     FColors.clear();
-    FLabels.clear();
+    FLabels.Clear();
     Marks.Positions.clear();
 }
 
@@ -130,9 +130,7 @@ std::string TChartSeries::LabelAt(int i) const
 {
     if (i < 0)
         throw EListError(i);
-    if (std::size_t(i) < FLabels.size() && FLabels[std::size_t(i)])
-        return *FLabels[std::size_t(i)];
-    return {};
+    return FLabels.At(std::size_t(i));
 }
 
 void TChartSeries::PointAdded(int index)
@@ -162,9 +160,7 @@ int TChartSeries::AddPointXY(double x, double y, const std::string &label, TColo
     if (std::size_t(index) > FColors.size())
         FColors.resize(std::size_t(index), clAutoColor);
     FColors.insert(FColors.begin() + index, color);
-    if (std::size_t(index) > FLabels.size())
-        FLabels.resize(std::size_t(index));
-    FLabels.insert(FLabels.begin() + index, label.empty() ? std::nullopt : std::optional<std::string>(label));
+    FLabels.Insert(std::size_t(index), label);
     PointAdded(index);
     return index;
 }
@@ -184,8 +180,7 @@ void TChartSeries::DeletePoint(int i)
         list->DeleteAt(i);
     if (std::size_t(i) < FColors.size())
         FColors.erase(FColors.begin() + i);
-    if (std::size_t(i) < FLabels.size())
-        FLabels.erase(FLabels.begin() + i);
+    FLabels.Erase(std::size_t(i));
     if (std::size_t(i) < Marks.Positions.size())
         Marks.Positions.erase(Marks.Positions.begin() + i);
     if (FActive)
@@ -199,10 +194,8 @@ void TChartSeries::SwapPoints(int a, int b)
     const std::size_t need = std::size_t(std::max(a, b)) + 1;
     if (FColors.size() < need)
         FColors.resize(need, clAutoColor);
-    if (FLabels.size() < need)
-        FLabels.resize(need);
     std::swap(FColors[std::size_t(a)], FColors[std::size_t(b)]);
-    std::swap(FLabels[std::size_t(a)], FLabels[std::size_t(b)]);
+    FLabels.Swap(std::size_t(a), std::size_t(b));
 }
 
 std::string TChartSeries::LegendText(int legendIndex, TLegendTextStyle style) const

@@ -2,6 +2,7 @@
 // The data half of a chart: ordered points with X and Y values, an optional
 // label and a colour each. Labels are kept as the bytes they were given (a
 // folder name need not be valid UTF-8) and decoded only to be shown.
+#include "ChartLabels.h"
 #include "ChartValueList.h"
 #include "Colors.h"
 #include "Events.h"
@@ -154,7 +155,7 @@ private:
     TColor FSeriesColor = clAutoColor;
     bool FColorEachPoint = false;
     std::vector<TColor> FColors;
-    std::vector<std::optional<std::string>> FLabels;
+    TChartLabels FLabels;
     IChartParent *FParentChart = nullptr;
     QString FPercentFormat = QStringLiteral("##0.## %");
     QString FValueFormat = QStringLiteral("#,##0.###");

@@ -74,6 +74,8 @@ void TPieSeries::ClearStorage()
 {
     TCircledSeries::ClearStorage();
     ExplodedSlices.clear();
+    // The angles were another pie's: until the next pass no slice answers.
+    FSliceEnds.clear();
 }
 
 void TPieSeries::PrepareForDrawing()
@@ -117,40 +119,47 @@ void TPieSeries::ComputeSliceAngles()
 {
     const double total = PieValues().AbsSum();
     const double step = total == 0 ? 0.0 : TwoPi / total;
-    SliceAngles.resize(std::size_t(PointCount()));
-    double acc = 0;
+    FSliceEnds.resize(std::size_t(PointCount()));
+    double acc = 0, from = 0;
     for (int i = 0; i < PointCount(); ++i) {
-        TSliceAngles &a = SliceAngles[std::size_t(i)];
-        a.FromAngle = i == 0 ? 0.0 : SliceAngles[std::size_t(i - 1)].ToAngle;
-        if (total == 0) {
-            a.ToAngle = TwoPi;
-        } else {
+        double to = TwoPi;
+        if (total != 0) {
             if (!IsGrouped(i))
                 acc += std::fabs(YValueAt(i));
             // The last counted point ends exactly at a full turn, whatever the sum's rounding.
-            a.ToAngle = acc == total ? TwoPi : acc * step;
-            if (a.ToAngle - a.FromAngle > TwoPi)
-                a.ToAngle = a.FromAngle + TwoPi;
+            to = acc == total ? TwoPi : acc * step;
+            if (to - from > TwoPi)
+                to = from + TwoPi;
         }
-        a.CenterAngle = (a.FromAngle + a.ToAngle) * 0.5;
+        FSliceEnds[std::size_t(i)] = to;
+        from = to;
     }
+}
+
+TSliceAngles TPieSeries::SliceAnglesOf(int i) const
+{
+    TSliceAngles a;
+    a.FromAngle = i == 0 ? 0.0 : FSliceEnds[std::size_t(i - 1)];
+    a.ToAngle = FSliceEnds[std::size_t(i)];
+    a.CenterAngle = (a.FromAngle + a.ToAngle) * 0.5;
+    return a;
 }
 
 QPoint TPieSeries::ExplodeOffset(int i) const
 {
     const int e = ExplodeOf(i);
-    if (!AnyExploded || e <= 0 || std::size_t(i) >= SliceAngles.size())
+    if (!AnyExploded || e <= 0 || i >= SliceCount())
         return QPoint(0, 0);
-    const double a = SliceAngles[std::size_t(i)].CenterAngle + RotationRadians();
+    const double a = SliceAnglesOf(i).CenterAngle + RotationRadians();
     const double f = e * 0.01;
     return QPoint(roundEven(RadiusX * f * std::cos(a)), roundEven(RadiusY * f * std::sin(a)));
 }
 
 std::optional<QPoint> TPieSeries::SliceMiddlePoint(int i) const
 {
-    if (i < 0 || i >= PointCount() || std::size_t(i) >= SliceAngles.size())
+    if (i < 0 || i >= PointCount() || i >= SliceCount())
         return std::nullopt;
-    const double a = SliceAngles[std::size_t(i)].CenterAngle + RotationRadians();
+    const double a = SliceAnglesOf(i).CenterAngle + RotationRadians();
     const QPoint d = ExplodeOffset(i);
     return QPoint(CenterX + roundEven(std::cos(a) * RadiusX * 0.5) + d.x(),
                   CenterY - roundEven(std::sin(a) * RadiusY * 0.5) - d.y());
@@ -215,7 +224,7 @@ void TPieSeries::DrawSlice(int i)
         return;
     canvas->ApplyChartPen(FPiePen);
     const QPoint d = ExplodeOffset(i);
-    const TSliceAngles &a = SliceAngles[std::size_t(i)];
+    const TSliceAngles a = SliceAnglesOf(i);
     const QPoint end = PointOfAngle(a.ToAngle);
     ArcEndX = end.x();
     ArcEndY = end.y();
@@ -253,10 +262,10 @@ int TPieSeries::ValueIndexAt(int x, int y)
         ParentChart()->ChartCanvas()->ToChartCoordinates(x, y, 0);
     const double a = AngleOfPoint(x, y);
     // Points added since the last drawing pass have no angles yet: not hit.
-    const int n = std::min(PointCount(), int(SliceAngles.size()));
+    const int n = std::min(PointCount(), SliceCount());
     for (int i = 0; i < n; ++i) {
         const QPoint d = ExplodeOffset(i);
-        const TSliceAngles &s = SliceAngles[std::size_t(i)];
+        const TSliceAngles s = SliceAnglesOf(i);
         if (std::abs(x - CenterX) < RadiusX + d.x() && std::abs(y - CenterY) < RadiusY + d.y() && s.FromAngle <= a
             && a <= s.ToAngle)
             return i;

@@ -59,7 +59,10 @@ public:
     int ExplodeOf(int i) const;
     void SetExplode(int i, int percent);
 
-    std::vector<TSliceAngles> SliceAngles;
+    // The slices laid out by the last drawing pass (none before the first, nor
+    // after the points are cleared), and the angles of slice i among them.
+    int SliceCount() const { return int(FSliceEnds.size()); }
+    TSliceAngles SliceAnglesOf(int i) const;
     int ArcStartX = 0, ArcStartY = 0, ArcEndX = 0, ArcEndY = 0;
     bool AnyExploded = false;
 
@@ -85,6 +88,9 @@ public:
     void ExplodeLargest();
 
 private:
+    // Where each slice ends: a slice starts where the one before it ends, so
+    // a million slices keep one number each.
+    std::vector<double> FSliceEnds;
     bool FDark3D = true;
     int FExplodeBiggest = 0;
     bool FUsePatterns = false;

@@ -2,6 +2,7 @@
 
 #include "GraphicsRaster.h"
 
+#include <QFontMetrics>
 #include <QPainter>
 #include <QPainterPath>
 #include <algorithm>
@@ -64,37 +65,33 @@ QRectF outlineBox(int x1, int y1, int x2, int y2)
 
 // Every other pixel of an outline, taken in turn round the centre: what an
 // alternate-pixel pen leaves of a curve.
-TPixelSet AlternateAround(const TPixelSet &outline, QPoint centre)
+TRuns AlternateAround(const TRuns &outline, QPoint centre)
 {
-    std::vector<QPoint> pts = outline.Points();
+    const std::vector<QPoint> pts = PointsOf(outline);
     std::vector<std::pair<double, QPoint>> byAngle;
     byAngle.reserve(pts.size());
     for (const QPoint &q : pts)
         byAngle.emplace_back(std::atan2(double(centre.y() - q.y()), double(q.x() - centre.x())), q);
     std::stable_sort(byAngle.begin(), byAngle.end(),
                      [](const auto &a, const auto &b) { return a.first < b.first; });
-    TPixelSet out(outline.Bounds());
+    std::vector<QPoint> kept;
+    kept.reserve(byAngle.size() / 2 + 1);
     for (std::size_t k = 0; k < byAngle.size(); k += 2)
-        out.Set(byAngle[k].second.x(), byAngle[k].second.y());
-    return out;
-}
-
-// The pixels of a shape or an outline band that lie within a wedge.
-TPixelSet WithinWedge(const TPixelSet &pixels, const TWedge &wedge)
-{
-    TPixelSet part(pixels.Bounds());
-    pixels.ForEach([&](int x, int y) {
-        if (wedge.Contains(x, y))
-            part.Set(x, y);
-    });
-    return part;
+        kept.push_back(byAngle[k].second);
+    return RunsOfPoints(std::move(kept));
 }
 
 // A wedge's arc: its part of the outline band, every other pixel for a dotted pen.
-TPixelSet ArcPixels(const TPixelSet &band, const TWedge &wedge, bool alternate)
+TRuns ArcRuns(const TRuns &band, const TWedge &wedge, bool alternate)
 {
-    const TPixelSet arc = WithinWedge(band, wedge);
+    TRuns arc = wedge.Within(band);
     return alternate ? AlternateAround(arc, wedge.Centre()) : arc;
+}
+
+bool Is32Bit(const QImage &image)
+{
+    const QImage::Format f = image.format();
+    return f == QImage::Format_RGB32 || f == QImage::Format_ARGB32 || f == QImage::Format_ARGB32_Premultiplied;
 }
 
 } // namespace
@@ -185,21 +182,56 @@ void TCanvas::FillAndStroke(QPainter &p, const QPainterPath &path)
     p.drawPath(path);
 }
 
-void TCanvas::PaintPixels(const TPixelSet &pixels, bool withBrush)
+bool TCanvas::WriteRuns(const TRuns &runs, QColor colour)
 {
-    if (pixels.Empty())
+    // An opaque colour copied onto a 32-bit picture without a clip region, at
+    // its own scale, is the colour's value in every pixel: written straight.
+    if (FDevice.Clip || !Is32Bit(*FTarget) || FTarget->devicePixelRatio() != 1 || colour.alpha() != 255)
+        return false;
+    const QRgb value = colour.rgba();
+    const int w = FTarget->width(), h = FTarget->height();
+    for (const TRun &r : runs) {
+        if (r.Y < 0 || r.Y >= h)
+            continue;
+        auto *line = reinterpret_cast<QRgb *>(FTarget->scanLine(r.Y));
+        std::fill(line + std::clamp(r.Left, 0, w), line + std::clamp(r.Right, 0, w), value);
+    }
+    return true;
+}
+
+void TCanvas::PaintRuns(const TRuns &runs, QColor colour)
+{
+    if (runs.empty() || WriteRuns(runs, colour))
         return;
     QPainter p(FTarget);
-    Prepare(p, !withBrush, withBrush);
-    QRegion area = pixels.ToRegion();
+    Prepare(p, false, false);
+    QRegion area = RegionOf(runs);
     if (FDevice.Clip)
         area &= *FDevice.Clip;
     p.setClipRegion(area);
+    p.fillRect(BoundsOf(runs), colour);
+}
+
+void TCanvas::PaintRuns(const TRuns &runs, bool withBrush)
+{
+    if (runs.empty())
+        return;
+    const bool solid = withBrush ? FBrush.Style() == TBrushStyle::bsSolid && FBrush.Bitmap().isNull()
+                                 : FPen.Mode() == TPenMode::pmCopy;
+    if (solid && WriteRuns(runs, toQColor(withBrush ? FBrush.Color() : FPen.Color())))
+        return;
+    QPainter p(FTarget);
+    Prepare(p, !withBrush, withBrush);
+    QRegion area = RegionOf(runs);
+    if (FDevice.Clip)
+        area &= *FDevice.Clip;
+    p.setClipRegion(area);
+    const QRect bounds = BoundsOf(runs);
     if (withBrush) {
         p.setPen(Qt::NoPen);
-        p.drawRect(pixels.Bounds());
+        p.drawRect(bounds);
     } else {
-        p.fillRect(pixels.Bounds(), p.pen().color());
+        p.fillRect(bounds, p.pen().color());
     }
 }
 
@@ -214,7 +246,10 @@ const TCanvas::TShapes &TCanvas::ShapesOf(int x1, int y1, int x2, int y2)
         c.Y2 = y2;
         c.PenWidth = pen;
         c.Shape = EllipsePixels(x1, y1, x2, y2);
-        c.Outline = EllipseOutlinePixels(x1, y1, x2, y2, pen);
+        c.ShapeRuns = RunsOf(c.Shape);
+        const TPixelSet outline = EllipseOutlinePixels(x1, y1, x2, y2, pen);
+        c.OutlineRuns = RunsOf(outline);
+        c.OutlineBox = outline.Bounds();
     }
     return c;
 }
@@ -236,13 +271,11 @@ void TCanvas::Ellipse(int x1, int y1, int x2, int y2)
     Handle();
     const TShapes &shapes = ShapesOf(x1, y1, x2, y2);
     if (BrushPaints())
-        PaintPixels(shapes.Shape, true);
-    if (PenPaints()) {
-        TPixelSet outline = shapes.Outline;
-        if (FPen.AlternatePixels)
-            outline = AlternateAround(outline, QPoint((x1 + x2) / 2, (y1 + y2) / 2));
-        PaintPixels(outline, false);
-    }
+        PaintRuns(shapes.ShapeRuns, true);
+    if (PenPaints())
+        PaintRuns(FPen.AlternatePixels ? AlternateAround(shapes.OutlineRuns, QPoint((x1 + x2) / 2, (y1 + y2) / 2))
+                                       : shapes.OutlineRuns,
+                  false);
     Changed();
 }
 
@@ -251,34 +284,41 @@ void TCanvas::Pie(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4
     if (!FTarget)
         return;
     Handle();
+    // Each step works on the wedge's own rows and runs, never the whole box: a
+    // pie of many slices costs about what its pixels do.
     const TWedge wedge(x1, y1, x2, y2, QPoint(x3, y3), QPoint(x4, y4));
     const TShapes &shapes = ShapesOf(x1, y1, x2, y2);
-    const TPixelSet &shape = shapes.Shape;
     if (BrushPaints())
-        PaintPixels(WithinWedge(shape, wedge), true);
+        PaintRuns(wedge.Within(shapes.ShapeRuns), true);
     if (!PenPaints()) {
         Changed();
         return;
     }
-    const TPixelSet &band = shapes.Outline;
-    PaintPixels(ArcPixels(band, wedge, FPen.AlternatePixels), false);
-    if (!wedge.Whole()) {
-        // The radial edges run from the centre along the two rays to the rim.
-        TPixelSet edges(band.Bounds().united(shape.Bounds()));
-        const int half = (FPen.Width() - 1) / 2;
-        for (const QPoint &through : {QPoint(x3, y3), QPoint(x4, y4)}) {
-            const std::vector<QPoint> ray = RayPixels(wedge.Centre(), through, shape);
-            for (std::size_t k = 0; k < ray.size(); ++k) {
-                if (FPen.AlternatePixels && k % 2 != 0)
-                    continue;
-                for (int oy = -half; oy < FPen.Width() - half; ++oy)
-                    for (int ox = -half; ox < FPen.Width() - half; ++ox)
-                        edges.Set(ray[k].x() + ox, ray[k].y() + oy);
-            }
-        }
-        PaintPixels(edges, false);
-    }
+    PaintRuns(ArcRuns(shapes.OutlineRuns, wedge, FPen.AlternatePixels), false);
+    if (!wedge.Whole())
+        PaintRuns(EdgeRuns(shapes, wedge, {QPoint(x3, y3), QPoint(x4, y4)}), false);
     Changed();
+}
+
+TRuns TCanvas::EdgeRuns(const TShapes &shapes, const TWedge &wedge, std::initializer_list<QPoint> rays) const
+{
+    // The radial edges run from the centre along the two rays to the rim, each
+    // pixel widened to the pen's square, within the box of the shape and its band.
+    const QRect within = shapes.OutlineBox.united(shapes.Shape.Bounds());
+    const int width = FPen.Width(), half = (width - 1) / 2;
+    std::vector<QPoint> pixels;
+    for (const QPoint &through : rays) {
+        const std::vector<QPoint> ray = RayPixels(wedge.Centre(), through, shapes.Shape);
+        for (std::size_t k = 0; k < ray.size(); ++k) {
+            if (FPen.AlternatePixels && k % 2 != 0)
+                continue;
+            for (int oy = -half; oy < width - half; ++oy)
+                for (int ox = -half; ox < width - half; ++ox)
+                    if (within.contains(ray[k].x() + ox, ray[k].y() + oy))
+                        pixels.emplace_back(ray[k].x() + ox, ray[k].y() + oy);
+        }
+    }
+    return RunsOfPoints(std::move(pixels));
 }
 
 void TCanvas::Arc(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4)
@@ -287,7 +327,7 @@ void TCanvas::Arc(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4
         return;
     Handle();
     const TWedge wedge(x1, y1, x2, y2, QPoint(x3, y3), QPoint(x4, y4));
-    PaintPixels(ArcPixels(EllipseOutlinePixels(x1, y1, x2, y2, FPen.Width()), wedge, FPen.AlternatePixels), false);
+    PaintRuns(ArcRuns(ShapesOf(x1, y1, x2, y2).OutlineRuns, wedge, FPen.AlternatePixels), false);
     Changed();
 }
 
@@ -361,11 +401,10 @@ void TCanvas::LineTo(int x, int y)
     if (FPen.AlternatePixels && PenPaints()) {
         // One pixel on, one off, from the start; the end point is not drawn.
         const std::vector<QPoint> line = LinePixels(FPenPos, QPoint(x, y));
-        QRect bounds = QRect(FPenPos, QPoint(x, y)).normalized();
-        TPixelSet dots(bounds);
+        std::vector<QPoint> dots;
         for (std::size_t k = 0; k + 1 < line.size(); k += 2)
-            dots.Set(line[k].x(), line[k].y());
-        PaintPixels(dots, false);
+            dots.push_back(line[k]);
+        PaintRuns(RunsOfPoints(std::move(dots)), false);
         FPenPos = QPoint(x, y);
         Changed();
         return;
@@ -417,7 +456,11 @@ TColor TCanvas::Pixel(int x, int y) const
 
 void TCanvas::TextOut(int x, int y, const QString &text)
 {
-    TextOutRotated(x, y, text, 0);
+    if (!FTarget)
+        return;
+    Handle();
+    DrawText(x, y, text, 0);
+    Changed();
 }
 
 void TCanvas::TextOutRotated(int x, int y, const QString &text, int escapement)
@@ -425,12 +468,30 @@ void TCanvas::TextOutRotated(int x, int y, const QString &text, int escapement)
     if (!FTarget)
         return;
     Handle();
-    QPainter p(FTarget);
-    Prepare(p, false, false);
+    // Kept ink is in the picture's own pixels: a picture drawn on at another
+    // scale takes the text through the font engine every time.
+    if (FDevice.BkMode == TBkMode::Opaque || FTarget->devicePixelRatio() != 1) {
+        DrawText(x, y, text, escapement);
+        Changed();
+        return;
+    }
+    const TTextInk::TPlace place{text, FFont.ToQFont(), QPoint(x, y), FDevice.TextAlign, FTarget->size()};
+    const TTextInk::TInk *ink = FTextInk.Find(place, escapement);
+    if (!ink)
+        ink = &FTextInk.Keep(place, escapement, InkOf(place, escapement));
+    if (*ink)
+        PaintRuns(**ink, toQColor(FDevice.TextColor));
+    else
+        DrawText(x, y, text, escapement);
+    Changed();
+}
+
+void TCanvas::LayText(QPainter &p, QPoint at, const QString &text, int escapement, bool opaque, QColor colour) const
+{
     const QFont f = FFont.ToQFont();
     p.setFont(f);
     const QFontMetrics fm(f);
-    p.translate(x, y);
+    p.translate(at);
     if (escapement != 0)
         p.rotate(-escapement / 10.0);
     // The reference point is placed along the text's own direction.
@@ -439,12 +500,55 @@ void TCanvas::TextOutRotated(int x, int y, const QString &text, int escapement)
     const unsigned vertical = FDevice.TextAlign & TA_BASELINE;
     const int left = horizontal == TA_CENTER ? -width / 2 : horizontal == TA_RIGHT ? -width : 0;
     const int top = vertical == TA_BASELINE ? -fm.ascent() : vertical == TA_BOTTOM ? -fm.height() : 0;
-    if (FDevice.BkMode == TBkMode::Opaque)
+    if (opaque)
         p.fillRect(QRect(left, top, width, fm.height()), toQColor(FDevice.BkColor));
-    p.setPen(toQColor(FDevice.TextColor));
+    p.setPen(colour);
     p.drawText(left, top + fm.ascent(), text);
+}
+
+void TCanvas::DrawText(int x, int y, const QString &text, int escapement)
+{
+    QPainter p(FTarget);
+    Prepare(p, false, false);
+    LayText(p, QPoint(x, y), text, escapement, FDevice.BkMode == TBkMode::Opaque, toQColor(FDevice.TextColor));
+}
+
+TTextInk::TInk TCanvas::InkOf(const TTextInk::TPlace &place, int escapement)
+{
+    // Drawn alone on a transparent picture of the target's size, with the
+    // target's settings but no clip: the pixels it covers are its ink.
+    QImage &scratch = FInkScratch;
+    if (scratch.size() != place.Target)
+        scratch = QImage(place.Target, QImage::Format_ARGB32_Premultiplied);
+    scratch.fill(Qt::transparent);
+    QPainter p(&scratch);
+    p.setRenderHint(QPainter::Antialiasing, false);
+    p.setRenderHint(QPainter::TextAntialiasing, false);
+    LayText(p, place.At, place.Text, escapement, false, Qt::white);
     p.end();
-    Changed();
+    TRuns ink;
+    const int w = scratch.width(), h = scratch.height();
+    for (int y = 0; y < h; ++y) {
+        const auto *line = reinterpret_cast<const QRgb *>(scratch.constScanLine(y));
+        for (int x = 0; x < w; ++x) {
+            // Most of the picture is empty: eight empty pixels are passed at once.
+            if (x + 8 <= w && (line[x] | line[x + 1] | line[x + 2] | line[x + 3] | line[x + 4] | line[x + 5]
+                               | line[x + 6] | line[x + 7]) == 0) {
+                x += 7;
+                continue;
+            }
+            const int alpha = qAlpha(line[x]);
+            if (alpha == 0)
+                continue;
+            if (alpha != 255)
+                return std::nullopt; // blended edges: only the font engine draws them
+            if (!ink.empty() && ink.back().Y == y && ink.back().Right == x)
+                ++ink.back().Right;
+            else
+                ink.push_back(TRun{y, x, x + 1});
+        }
+    }
+    return ink;
 }
 
 int TCanvas::TextWidth(const QString &text) const

@@ -4,6 +4,7 @@
 // and two ray points, text has an escapement angle, and nothing is antialiased.
 #include "Graphics.h"
 #include "GraphicsRaster.h"
+#include "TextInk.h"
 
 #include <QPoint>
 #include <optional>
@@ -75,7 +76,9 @@ public:
     TColor Pixel(int x, int y) const;
     void TextOut(int x, int y, const QString &text);
     // Text turned counter-clockwise by escapement tenths of a degree about its
-    // reference point (x, y), placed there by the device's text alignment.
+    // reference point (x, y), placed there by the device's text alignment. On a
+    // transparent background the pixels it covers are kept per angle: text that
+    // turns in one place goes through the font engine once per angle.
     void TextOutRotated(int x, int y, const QString &text, int escapement);
     int TextWidth(const QString &text) const;
     int TextHeight(const QString &text) const;
@@ -98,17 +101,33 @@ protected:
 
 private:
     void Prepare(QPainter &p, bool withPen, bool withBrush);
-    // Paints exactly these pixels with the brush or with the pen's colour.
-    void PaintPixels(const class TPixelSet &pixels, bool withBrush);
+    // Paints exactly these pixels with the brush or with the pen's colour
+    // (in the pen's mode), or in a colour as text is drawn.
+    void PaintRuns(const TRuns &runs, bool withBrush);
+    void PaintRuns(const TRuns &runs, QColor colour);
+    // Writes an opaque colour straight into a 32-bit target without a clip
+    // region; false, having done nothing, anywhere else.
+    bool WriteRuns(const TRuns &runs, QColor colour);
+    // Text through the font engine, as the device places it, on p or on the target.
+    void LayText(QPainter &p, QPoint at, const QString &text, int escapement, bool opaque, QColor colour) const;
+    void DrawText(int x, int y, const QString &text, int escapement);
+    // The pixels the text covers at this place and angle.
+    TTextInk::TInk InkOf(const TTextInk::TPlace &place, int escapement);
+    TTextInk FTextInk;
+    QImage FInkScratch;
     bool BrushPaints() const;
     bool PenPaints() const;
     // The ellipse of a box and its outline for the current pen width, kept for
     // the next call: a pie draws every slice on the same box.
     struct TShapes {
         int X1 = 0, Y1 = 0, X2 = 0, Y2 = 0, PenWidth = -1;
-        TPixelSet Shape, Outline;
+        TPixelSet Shape;
+        TRuns ShapeRuns, OutlineRuns;
+        QRect OutlineBox;
     };
     const TShapes &ShapesOf(int x1, int y1, int x2, int y2);
+    // A pie's two radial edges in the pen's width.
+    TRuns EdgeRuns(const TShapes &shapes, const TWedge &wedge, std::initializer_list<QPoint> rays) const;
     TShapes FShapes;
     void FillAndStroke(QPainter &p, const class QPainterPath &path);
 

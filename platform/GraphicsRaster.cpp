@@ -17,11 +17,6 @@ void TPixelSet::Set(int x, int y, bool on)
         FBits[std::size_t(dy) * std::size_t(FWidth) + dx] = on ? 1 : 0;
 }
 
-bool TPixelSet::Empty() const
-{
-    return std::none_of(FBits.begin(), FBits.end(), [](std::uint8_t b) { return b != 0; });
-}
-
 int TPixelSet::Count() const
 {
     return int(std::count(FBits.begin(), FBits.end(), std::uint8_t(1)));
@@ -40,24 +35,76 @@ std::vector<QPoint> TPixelSet::Points() const
 
 QRegion TPixelSet::ToRegion() const
 {
-    // Runs of one row each, in row order then left to right: the banded order a
-    // region is built from in one step.
-    std::vector<QRect> runs;
-    for (int y = FBounds.top(); y <= FBounds.bottom(); ++y) {
-        int x = FBounds.left();
-        while (x <= FBounds.right()) {
-            if (!Contains(x, y)) {
+    return RegionOf(RunsOf(*this));
+}
+
+TRuns RunsOf(const TPixelSet &pixels)
+{
+    TRuns runs;
+    const QRect &b = pixels.Bounds();
+    for (int y = b.top(); y <= b.bottom(); ++y) {
+        int x = b.left();
+        while (x <= b.right()) {
+            if (!pixels.Contains(x, y)) {
                 ++x;
                 continue;
             }
             const int start = x;
-            while (x <= FBounds.right() && Contains(x, y))
+            while (x <= b.right() && pixels.Contains(x, y))
                 ++x;
-            runs.emplace_back(start, y, x - start, 1);
+            runs.push_back(TRun{y, start, x});
         }
     }
+    return runs;
+}
+
+TRuns RunsOfPoints(std::vector<QPoint> points)
+{
+    std::sort(points.begin(), points.end(), [](QPoint a, QPoint b) {
+        return a.y() != b.y() ? a.y() < b.y() : a.x() < b.x();
+    });
+    TRuns runs;
+    for (const QPoint &p : points) {
+        if (!runs.empty() && runs.back().Y == p.y() && runs.back().Right >= p.x()) {
+            runs.back().Right = std::max(runs.back().Right, p.x() + 1);
+            continue;
+        }
+        runs.push_back(TRun{p.y(), p.x(), p.x() + 1});
+    }
+    return runs;
+}
+
+std::vector<QPoint> PointsOf(const TRuns &runs)
+{
+    std::vector<QPoint> out;
+    for (const TRun &r : runs)
+        for (int x = r.Left; x < r.Right; ++x)
+            out.emplace_back(x, r.Y);
+    return out;
+}
+
+QRect BoundsOf(const TRuns &runs)
+{
+    if (runs.empty())
+        return QRect();
+    int left = runs.front().Left, right = runs.front().Right;
+    for (const TRun &r : runs) {
+        left = std::min(left, r.Left);
+        right = std::max(right, r.Right);
+    }
+    return QRect(left, runs.front().Y, right - left, runs.back().Y - runs.front().Y + 1);
+}
+
+QRegion RegionOf(const TRuns &runs)
+{
+    // Rectangles of one row each, in row order then left to right: the banded
+    // order a region is built from in one step.
+    std::vector<QRect> rects;
+    rects.reserve(runs.size());
+    for (const TRun &r : runs)
+        rects.emplace_back(r.Left, r.Y, r.Right - r.Left, 1);
     QRegion region;
-    region.setRects(runs.data(), int(runs.size()));
+    region.setRects(rects.data(), int(rects.size()));
     return region;
 }
 
@@ -133,6 +180,31 @@ std::int64_t cross(std::int64_t ax, std::int64_t ay, std::int64_t bx, std::int64
 {
     return ax * by - ay * bx;
 }
+
+// Beyond any column a picture can have: stands for no bound.
+constexpr std::int64_t kUnbounded = std::int64_t(1) << 40;
+
+std::int64_t floorDiv(std::int64_t a, std::int64_t b) // b > 0
+{
+    return a >= 0 ? a / b : -((-a + b - 1) / b);
+}
+
+// The whole numbers x with a + b * x >= 0, as a closed range (From > To when none).
+struct TRange {
+    std::int64_t From = -kUnbounded, To = kUnbounded;
+};
+TRange atLeastZero(std::int64_t a, std::int64_t b)
+{
+    if (b == 0)
+        return a >= 0 ? TRange{} : TRange{1, 0};
+    if (b > 0)
+        return TRange{-floorDiv(a, b), kUnbounded}; // x >= ceil(-a / b)
+    return TRange{-kUnbounded, floorDiv(a, -b)};
+}
+TRange both(TRange p, TRange q)
+{
+    return TRange{std::max(p.From, q.From), std::min(p.To, q.To)};
+}
 } // namespace
 
 TWedge::TWedge(int x1, int y1, int x2, int y2, QPoint r3, QPoint r4)
@@ -164,26 +236,101 @@ bool TWedge::Contains(int x, int y) const
     return !(cross(FWx, FWy, qx, qy) > 0 && cross(qx, qy, FUx, FUy) > 0);
 }
 
+TWedge::TColumns TWedge::Row(int y) const
+{
+    TColumns out;
+    auto add = [&out](std::int64_t from, std::int64_t to) {
+        if (from <= to) {
+            out.From[out.Count] = from;
+            out.To[out.Count] = to;
+            ++out.Count;
+        }
+    };
+    if (FWhole) {
+        add(-kUnbounded, kUnbounded);
+        return out;
+    }
+    // Along a row, with qx = 2x - cx2, cross(P, q) = Px * qy + Py * cx2 - 2 Py x:
+    // each side of the wedge keeps the columns on one side of a bound.
+    const std::int64_t qy = FCy2 - 2 * std::int64_t(y);
+    auto side = [&](std::int64_t px, std::int64_t py, bool reversed, bool strict) {
+        std::int64_t a = px * qy + py * FCx2, b = -2 * py;
+        if (reversed) {
+            a = -a;
+            b = -b;
+        }
+        return atLeastZero(strict ? a - 1 : a, b);
+    };
+    if (!FReflex) {
+        const TRange in = both(side(FUx, FUy, false, false), side(FWx, FWy, true, false));
+        add(in.From, in.To);
+        return out;
+    }
+    // Everything but the columns strictly inside the turn from r4 on to r3.
+    const TRange out3 = both(side(FWx, FWy, false, true), side(FUx, FUy, true, true));
+    if (out3.From > out3.To) {
+        add(-kUnbounded, kUnbounded);
+        return out;
+    }
+    add(-kUnbounded, out3.From - 1);
+    add(out3.To + 1, kUnbounded);
+    return out;
+}
+
+TRuns TWedge::Within(const TRuns &runs) const
+{
+    TRuns out;
+    int rowY = 0;
+    TColumns row;
+    bool haveRow = false;
+    for (const TRun &r : runs) {
+        if (!haveRow || r.Y != rowY) {
+            row = Row(r.Y);
+            rowY = r.Y;
+            haveRow = true;
+        }
+        // Disjoint runs and ranges both left to right: the pieces stay in order.
+        for (int k = 0; k < row.Count; ++k) {
+            const std::int64_t from = std::max<std::int64_t>(r.Left, row.From[k]);
+            const std::int64_t to = std::min<std::int64_t>(r.Right - 1, row.To[k]);
+            if (from <= to)
+                out.push_back(TRun{r.Y, int(from), int(to) + 1});
+        }
+    }
+    return out;
+}
+
+namespace {
+// Step k of the straight line from a to b: the pixel nearest to the exact
+// line there, halves away from a, each step one pixel along the longer axis.
+class TLineSteps {
+public:
+    TLineSteps(QPoint a, QPoint b)
+        : FA(a), FDx(std::abs(b.x() - a.x())), FDy(std::abs(b.y() - a.y())), FSx(b.x() >= a.x() ? 1 : -1),
+          FSy(b.y() >= a.y() ? 1 : -1)
+    {
+    }
+    int Count() const { return std::max(FDx, FDy) + 1; }
+    QPoint At(int k) const
+    {
+        if (FDx >= FDy)
+            return QPoint(FA.x() + FSx * k, FA.y() + FSy * int((2LL * k * FDy + FDx) / (2LL * std::max(FDx, 1))));
+        return QPoint(FA.x() + FSx * int((2LL * k * FDx + FDy) / (2LL * FDy)), FA.y() + FSy * k);
+    }
+
+private:
+    QPoint FA;
+    int FDx, FDy, FSx, FSy;
+};
+} // namespace
+
 std::vector<QPoint> LinePixels(QPoint a, QPoint b)
 {
+    const TLineSteps line(a, b);
     std::vector<QPoint> out;
-    const int dx = std::abs(b.x() - a.x()), dy = std::abs(b.y() - a.y());
-    const int sx = b.x() >= a.x() ? 1 : -1, sy = b.y() >= a.y() ? 1 : -1;
-    const int steps = std::max(dx, dy);
-    out.reserve(std::size_t(steps) + 1);
-    for (int k = 0; k <= steps; ++k) {
-        // The pixel nearest to the exact line at this step, halves away from a.
-        const int along = k;
-        int x, y;
-        if (dx >= dy) {
-            x = a.x() + sx * along;
-            y = a.y() + sy * int((2LL * along * dy + dx) / (2LL * std::max(dx, 1)));
-        } else {
-            y = a.y() + sy * along;
-            x = a.x() + sx * int((2LL * along * dx + dy) / (2LL * dy));
-        }
-        out.emplace_back(x, y);
-    }
+    out.reserve(std::size_t(line.Count()));
+    for (int k = 0; k < line.Count(); ++k)
+        out.push_back(line.At(k));
     return out;
 }
 
@@ -199,7 +346,9 @@ std::vector<QPoint> RayPixels(QPoint centre, QPoint through, const TPixelSet &sh
     const int reach = b.width() + b.height() + std::abs(centre.x() - b.left()) + std::abs(centre.y() - b.top()) + 2;
     const int len = std::max(std::abs(d.x()), std::abs(d.y()));
     const int k = std::max(1, (reach + len - 1) / len);
-    for (const QPoint &p : LinePixels(centre, centre + d * k)) {
+    const TLineSteps line(centre, centre + d * k);
+    for (int step = 0; step < line.Count(); ++step) {
+        const QPoint p = line.At(step);
         if (!shape.Contains(p))
             break;
         out.push_back(p);

@@ -13,6 +13,24 @@
 #include <cstdint>
 #include <vector>
 
+// One row's run of pixels: columns Left to Right, Right excluded.
+struct TRun {
+    int Y = 0, Left = 0, Right = 0;
+};
+// Pixels as runs, row after row and left to right within a row, each pixel
+// once: a shape kept this way costs its rows, not its whole box.
+using TRuns = std::vector<TRun>;
+
+class TPixelSet;
+TRuns RunsOf(const TPixelSet &pixels);
+// Runs of points given in any order; a point given twice is one pixel.
+TRuns RunsOfPoints(std::vector<QPoint> points);
+// Every pixel of the runs, in their order.
+std::vector<QPoint> PointsOf(const TRuns &runs);
+// The smallest rectangle holding every run; empty for no run.
+QRect BoundsOf(const TRuns &runs);
+QRegion RegionOf(const TRuns &runs);
+
 class TPixelSet {
 public:
     TPixelSet() = default;
@@ -28,19 +46,9 @@ public:
     bool Contains(QPoint p) const { return Contains(p.x(), p.y()); }
     // Ignored outside the bounds.
     void Set(int x, int y, bool on = true);
-    bool Empty() const;
     int Count() const;
     // Every member, row by row, left to right.
     std::vector<QPoint> Points() const;
-    // Calls f(x, y) for every member in the same order, without a list.
-    template <typename F> void ForEach(F f) const
-    {
-        std::size_t k = 0;
-        for (int y = 0; y < FHeight; ++y)
-            for (int x = 0; x < FWidth; ++x, ++k)
-                if (FBits[k])
-                    f(FLeft + x, FTop + y);
-    }
     // The members as a region made of row runs.
     QRegion ToRegion() const;
     // Members of this set that are not members of other.
@@ -73,6 +81,15 @@ public:
     // Both points give the same ray: the wedge is the whole turn.
     bool Whole() const { return FWhole; }
     bool Contains(int x, int y) const;
+    // The columns of row y that Contains accepts, found without testing them
+    // one by one: at most two closed ranges, left to right.
+    struct TColumns {
+        int Count = 0;
+        std::int64_t From[2] = {}, To[2] = {};
+    };
+    TColumns Row(int y) const;
+    // The pixels of the runs that the wedge contains, in the runs' order.
+    TRuns Within(const TRuns &runs) const;
     // The pixel the radial edges start from.
     QPoint Centre() const { return FCentre; }
 

@@ -2,19 +2,35 @@
 // names and press action, the dialogs' controls, the pie's name and the
 // description of its slices after each scan.
 #include "Accessibility.h"
+#include "AccessibilityBus.h"
 #include "Chart.h"
 #include "DirSelDlg.h"
 #include "FreeBtn.h"
 #include "HelpDlg.h"
 #include "HintWindow.h"
+#include "Modal.h"
 #include "PathEdit.h"
 #include "ScanWindow.h"
 #include "TestSupport.h"
 
 #include <QAccessible>
+#include <QPlainTextEdit>
 #include <QtTest>
 
 namespace {
+// Runs the calling test function again where a screen reader listens; true
+// in that run, false in the first, which has then checked the second's result.
+#define UNDER_A_SCREEN_READER(TestClass)                                                                          \
+    if (!qEnvironmentVariableIsSet("QUINTAVO_SCREEN_READER")) {                                                    \
+        QString skip;                                                                                              \
+        const QByteArray failure = RunWithScreenReader(#TestClass, QTest::currentTestFunction(), &skip);          \
+        if (!skip.isEmpty())                                                                                       \
+            QSKIP(qPrintable(skip));                                                                               \
+        QVERIFY2(failure.isEmpty(), failure.constData());                                                          \
+        return;                                                                                                    \
+    }                                                                                                              \
+    QTRY_VERIFY(QAccessible::isActive())
+
 QAccessibleInterface *Iface(QObject *o)
 {
     QAccessibleInterface *i = QAccessible::queryAccessibleInterface(o);
@@ -23,6 +39,25 @@ QAccessibleInterface *Iface(QObject *o)
     return i;
 }
 QString Name(QObject *o) { return Iface(o)->text(QAccessible::Name); }
+
+// Every item of the application's shown windows that says it has the focus,
+// without the parts of such an item (a text box's viewport).
+QList<QAccessibleInterface *> Focused(QAccessibleInterface *i = nullptr)
+{
+    QList<QAccessibleInterface *> focused;
+    if (i == nullptr) {
+        for (QWidget *w : QApplication::topLevelWidgets())
+            if (w->isVisible())
+                focused += Focused(Iface(w));
+        return focused;
+    }
+    if (i->state().focused)
+        return {i};
+    for (int k = 0; k < i->childCount(); ++k)
+        if (QAccessibleInterface *child = i->child(k))
+            focused += Focused(child);
+    return focused;
+}
 QString Description(QObject *o) { return Iface(o)->text(QAccessible::Description); }
 } // namespace
 
@@ -31,28 +66,41 @@ class TestAccessibility : public QObject {
 private slots:
     void initTestCase() { QLocale::setDefault(QLocale(QLocale::French, QLocale::France)); }
 
-    void slicesDescription_data()
+    void pieDescription_data()
     {
         QTest::addColumn<QStringList>("labels");
         QTest::addColumn<QList<double>>("kilobytes");
+        QTest::addColumn<int>("limit");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("no slice") << QStringList{} << QList<double>{} << QString();
-        QTest::newRow("empty folder") << QStringList{"fichiers"} << QList<double>{0} << "fichiers=0 Ko .";
-        QTest::newRow("one line per slice, in order, each unit")
+        QTest::newRow("no slice") << QStringList{} << QList<double>{} << 10 << QString();
+        QTest::newRow("empty folder") << QStringList{"fichiers"} << QList<double>{0} << 10 << "fichiers=0 Ko .";
+        QTest::newRow("largest first, each unit")
             << QStringList{"Espace libre", "fichiers", "photos", "src"}
-            << QList<double>{3.0 * 1024 * 1024, 999, 1536, 1000}
-            << "Espace libre=3,00 Go .\nfichiers=999 Ko .\nphotos=1,50 Mo .\nsrc=0,98 Mo .";
-        QTest::newRow("labels kept whole") << QStringList{"a=b c", ""} << QList<double>{1, 2} << "a=b c=1 Ko .\n=2 Ko .";
+            << QList<double>{3.0 * 1024 * 1024, 999, 1536, 1000} << 10
+            << "Espace libre=3,00 Go .\nphotos=1,50 Mo .\nsrc=0,98 Mo .\nfichiers=999 Ko .";
+        QTest::newRow("equal sizes in listing order")
+            << QStringList{"a", "b", "c"} << QList<double>{1, 2, 1} << 10 << "b=2 Ko .\na=1 Ko .\nc=1 Ko .";
+        QTest::newRow("labels kept whole") << QStringList{"a=b c", ""} << QList<double>{1, 2} << 10
+                                           << "=2 Ko .\na=b c=1 Ko .";
+        QTest::newRow("the largest, then how many more")
+            << QStringList{"a", "b", "c", "d", "e"} << QList<double>{1, 5, 2, 5, 3} << 2
+            << "b=5 Ko .\nd=5 Ko .\net 3 autres secteurs";
+        QTest::newRow("one more") << QStringList{"a", "b"} << QList<double>{1, 2} << 1 << "b=2 Ko .\net 1 autre secteur";
     }
-    void slicesDescription()
+    void pieDescription()
     {
         QFETCH(QStringList, labels);
         QFETCH(QList<double>, kilobytes);
+        QFETCH(int, limit);
         QFETCH(QString, expected);
-        std::vector<TSliceReadOut> slices;
-        for (qsizetype i = 0; i < labels.size(); ++i)
-            slices.push_back({labels[i], kilobytes[i]});
-        QCOMPARE(SlicesDescription(slices), expected);
+        QStringList asked;
+        const QString description = PieDescription(kilobytes, [&](int i) {
+            asked << labels[i];
+            return labels[i];
+        }, limit);
+        QCOMPARE(description, expected);
+        // Only the labels read out are asked for.
+        QCOMPARE(asked.size(), std::min<qsizetype>(limit, labels.size()));
     }
 
     void mainWindowButtons_data()
@@ -81,8 +129,9 @@ private slots:
         QCOMPARE(i->text(QAccessible::Accelerator), keys);
         for (const QString &key : keys.split(QStringLiteral(", "), Qt::SkipEmptyParts))
             QVERIFY2(Description(&form).contains(key), qPrintable(key));
-        for (const char *key : {"Gauche", "Droite", "Entrée", "Échap"})
-            QVERIFY(Description(&form).contains(QString::fromUtf8(key)));
+        for (const char *key : {"Gauche", "Droite", "Début", "Fin", "Page suivante", "Page précédente", "Entrée",
+                                "Échap", "Alt+Bas", "Échap ne la ferme pas"})
+            QVERIFY2(Description(&form).contains(QString::fromUtf8(key)), key);
         QVERIFY(i->actionInterface());
         QVERIFY(i->actionInterface()->actionNames().contains(QAccessibleActionInterface::pressAction()));
         // The window lists the button among its children.
@@ -116,7 +165,7 @@ private slots:
         t.File("photos/p", 1536 * 1024);
         t.Dir("vide");
         ScanWindow w;
-        QAccessibleInterface *chart = Iface(w.form.Chart1);
+        QAccessibleInterface *chart = Iface(&w.probe.Chart());
         QCOMPARE(chart->role(), QAccessible::Chart);
         QCOMPARE(chart->text(QAccessible::Name), QStringLiteral("Occupation du dossier"));
         QCOMPARE(chart->text(QAccessible::Description), QString());
@@ -130,41 +179,53 @@ private slots:
         QCOMPARE(chart->text(QAccessible::Description), QStringLiteral("fichiers=0 Ko ."));
 
         w.form.scan(t.Root());
-        const QStringList lines = chart->text(QAccessible::Description).split(QLatin1Char('\n'));
-        QCOMPARE(lines.size(), 3);
-        QCOMPARE(lines.first(), QStringLiteral("fichiers=10 Ko ."));
-        QVERIFY(lines.contains(QStringLiteral("photos=1,50 Mo .")));
-        QVERIFY(lines.contains(QStringLiteral("vide=0 Ko .")));
+        QCOMPARE(chart->text(QAccessible::Description),
+                 QStringLiteral("photos=1,50 Mo .\nfichiers=10 Ko .\nvide=0 Ko ."));
         // The hover read-out over the big slice says one of those lines, word for word.
-        w.form.Chart1->repaint();
+        w.probe.Chart().repaint();
         QCoreApplication::processEvents();
-        w.form.FormMouseMove(w.form.Chart1, 0, 102, 150);
-        QVERIFY(w.form.FTip->isVisible());
-        QCOMPARE(w.form.FTip->text(), QStringLiteral("photos=1,50 Mo ."));
+        w.form.FormMouseMove(&w.probe.Chart(), 0, 102, 150);
+        QVERIFY(w.probe.Tip()->isVisible());
+        QCOMPARE(w.probe.Tip()->text(), QStringLiteral("photos=1,50 Mo ."));
     }
 
-    // The slice the keys choose takes the accessible focus, in the tip's words.
+    // A pie of many slices is described by its ten largest, and every slice
+    // is an item of its own, in the read-out's words.
+    void manySlicesAreEachAnItem()
+    {
+        ScanWindow w;
+        for (int i = 0; i < 25; ++i)
+            w.Pie().AddPoint(i, "s" + std::to_string(i), clBlue);
+        QAccessibleInterface *chart = Iface(&w.probe.Chart());
+        const QStringList lines = chart->text(QAccessible::Description).split(QLatin1Char('\n'));
+        QCOMPARE(lines.size(), kDescribedSlices + 1);
+        QCOMPARE(lines.first(), QStringLiteral("s24=24 Ko ."));
+        QCOMPARE(lines.last(), QStringLiteral("et 15 autres secteurs"));
+        QCOMPARE(chart->childCount(), 25);
+        QAccessibleInterface *last = chart->child(24);
+        QVERIFY(last);
+        QCOMPARE(last->text(QAccessible::Name), QStringLiteral("s24=24 Ko ."));
+        QCOMPARE(chart->indexOfChild(last), 24);
+        QCOMPARE(chart->child(3)->text(QAccessible::Name), QStringLiteral("s3=3 Ko ."));
+        QCOMPARE(chart->child(25), nullptr);
+    }
+
+    // The slice the keys choose takes the accessible focus, in the tip's words,
+    // and a screen reader is told of each as it comes.
     void chosenSliceTakesTheAccessibleFocus()
     {
+        UNDER_A_SCREEN_READER(TestAccessibility);
         TempTree t;
         t.File("f", 10 * 1024);
         t.Dir("photos");
         ScanWindow w;
         w.form.scan(t.Root());
-        QCoreApplication::processEvents();
-        static QList<QAccessibleInterface *> focused;
-        focused.clear();
-        QAccessible::installUpdateHandler([](QAccessibleEvent *e) {
-            if (e->type() == QAccessible::Focus)
-                focused << e->accessibleInterface();
-        });
-        // Events are sent only while a platform bridge is active: none offscreen,
-        // one under a session with an accessibility bus.
-        const bool told = QAccessible::isActive();
-        QTest::keyClick(&w.form, Qt::Key_Right);
-        QTest::keyClick(&w.form, Qt::Key_Right);
-        QAccessible::installUpdateHandler(nullptr);
-        QAccessibleInterface *chart = Iface(w.form.Chart1);
+        w.form.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w.form));
+        AccessibilityBus bus;
+        QTest::keyClick(w.form.windowHandle(), Qt::Key_Right);
+        QTest::keyClick(w.form.windowHandle(), Qt::Key_Right);
+        QAccessibleInterface *chart = Iface(&w.probe.Chart());
         QCOMPARE(chart->childCount(), 2);
         QAccessibleInterface *slice = chart->focusChild();
         QVERIFY(slice);
@@ -174,8 +235,7 @@ private slots:
         QCOMPARE(chart->indexOfChild(slice), 1);
         QVERIFY(slice->state().focused);
         QVERIFY(!chart->child(0)->state().focused);
-        if (told)
-            QCOMPARE(focused, (QList<QAccessibleInterface *>{chart->child(0), slice}));
+        QCOMPARE(bus.FocusedIn(&w.probe.Chart()), (QList<QAccessibleInterface *>{chart->child(0), slice}));
         // A new pie: nothing chosen in it.
         w.form.scan(t.Path("photos"));
         QCOMPARE(chart->focusChild(), nullptr);
@@ -183,16 +243,53 @@ private slots:
         QVERIFY(!slice->isValid());
     }
 
+    // While the help is open the keyboard is its own: only its text has the
+    // focus. Back in the window, the chosen slice has it again, and says so.
+    void chosenSliceHasTheFocusOnlyWhileItsWindowIsActive()
+    {
+        UNDER_A_SCREEN_READER(TestAccessibility);
+        TempTree t;
+        t.Dir("photos");
+        ScanWindow w;
+        THelpDlg help(&w.form, w.form.PatternTile());
+        w.form.SetDialogs(nullptr, &help);
+        w.form.scan(t.Root());
+        w.form.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w.form));
+        QTest::keyClick(w.form.windowHandle(), Qt::Key_Right);
+        QAccessibleInterface *chart = Iface(&w.probe.Chart());
+        QAccessibleInterface *slice = chart->child(0);
+        QCOMPARE(Focused(), QList<QAccessibleInterface *>{slice});
+        AccessibilityBus bus;
+        bool seen = false;
+        whenModal([&](QWidget *dialog) {
+            QTRY_VERIFY(dialog->isActiveWindow());
+            QCOMPARE(Focused(), QList<QAccessibleInterface *>{Iface(help.Memo1)});
+            QCOMPARE(chart->focusChild(), nullptr);
+            QVERIFY(slice->state().selected);
+            QVERIFY(bus.FocusedIn(&w.probe.Chart()).isEmpty());
+            seen = true;
+            dialog->close();
+        });
+        QTest::keyClick(w.form.windowHandle(), Qt::Key_F1);
+        QVERIFY(seen);
+        w.form.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w.form));
+        QCOMPARE(bus.FocusedIn(&w.probe.Chart()), QList<QAccessibleInterface *>{slice});
+        QCOMPARE(bus.Last(), slice);
+        QCOMPARE(Focused(), QList<QAccessibleInterface *>{slice});
+    }
+
     void helpButtonKeepsItsNameAndDescribesTheFolder()
     {
         TempTree t;
         ScanWindow w;
-        QCOMPARE(Description(w.form.HelpBtn), QString());
+        QCOMPARE(Description(&w.probe.HelpBtn()), QString());
         w.form.scan(t.Root());
-        QCOMPARE(Name(w.form.HelpBtn), QStringLiteral("Aide et dossier courant..."));
-        QCOMPARE(Description(w.form.HelpBtn), QString::fromStdString(t.Root()));
+        QCOMPARE(Name(&w.probe.HelpBtn()), QStringLiteral("Aide et dossier courant..."));
+        QCOMPARE(Description(&w.probe.HelpBtn()), QString::fromStdString(t.Root()));
         // The other buttons' tips are their names and say nothing more.
-        QCOMPARE(Description(w.form.BackBtn), QString());
+        QCOMPARE(Description(&w.probe.BackBtn()), QString());
     }
 
     void dialogControlsCarryTheirHints()

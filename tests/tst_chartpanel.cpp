@@ -5,6 +5,7 @@
 #include "PieSeries.h"
 #include "TestSupport.h"
 
+#include <QPainter>
 #include <QtTest>
 
 namespace {
@@ -198,6 +199,8 @@ private slots:
         };
         QTest::mouseClick(&p.chart, Qt::LeftButton, {}, QPoint(102, 50));
         QTest::mouseDClick(&p.chart, Qt::LeftButton, {}, QPoint(102, 50));
+        // The double click leaves the button down: let it go, as the user does.
+        QTest::mouseRelease(&p.chart, Qt::LeftButton, {}, QPoint(102, 50));
         QCOMPARE(flags, QList<bool>({false, true}));
     }
 
@@ -309,12 +312,26 @@ private slots:
         QVERIFY(series.isNull());
     }
 
-    void savedCursorIsTheStoredOne()
+    // Over a slice the pointer takes the series' cursor; off the pie (in the
+    // margin) it goes back to the one the stored form gave the chart, not to the arrow.
+    void pointerTakesTheSlicesCursorThenTheStoredOne()
     {
         TChart chart;
-        chart.setCursor(Qt::CrossCursor); // as a stored form sets it
+        chart.resize(205, 205);
+        chart.setCursor(Qt::CrossCursor); // as a stored form sets it, before the chart is shown
+        auto *pie = new TPieSeries(&chart);
+        pie->SetParentChart(&chart);
+        pie->Cursor = Qt::PointingHandCursor;
+        pie->AddPoint(1);
         chart.show();
-        QCOMPARE(chart.SavedCursor, Qt::CrossCursor);
+        QVERIFY(QTest::qWaitForWindowExposed(&chart));
+        chart.grab();
+        // From the margin onto the pie and back: each move goes somewhere new.
+        QTest::mouseMove(&chart, QPoint(1, 1));
+        QTest::mouseMove(&chart, QPoint(102, 60));
+        QTRY_COMPARE(chart.cursor().shape(), Qt::PointingHandCursor);
+        QTest::mouseMove(&chart, QPoint(1, 1));
+        QTRY_COMPARE(chart.cursor().shape(), Qt::CrossCursor);
     }
 
     void plotWallsLeaveTheFillStylesBackgroundMode()
@@ -329,13 +346,57 @@ private slots:
         QCOMPARE(mode, TBkMode::Transparent);
     }
 
-    void textAlignmentIsTheDevices()
+    void turningTextIsTheFontEngines_data()
     {
-        Panel p;
-        TChartCanvas3D *c = p.chart.ChartCanvas();
-        QCOMPARE(c->GetTextAlignment(), TA_LEFT | TA_TOP);
-        c->SetTextAlignment(TA_CENTER | TA_BASELINE);
-        QCOMPARE(c->GetTextAlignment(), TA_CENTER | TA_BASELINE);
+        QTest::addColumn<int>("angle");
+        QTest::addColumn<TColor>("colour");
+        QTest::addColumn<bool>("clipped");
+        for (const int angle : {0, 1, 45, 90, 180, 271, 359, 360}) {
+            QTest::addRow("%d, yellow", angle) << angle << RGB(0xFF, 0xFF, 0) << false;
+            QTest::addRow("%d, navy", angle) << angle << RGB(0, 0, 0x80) << false;
+        }
+        QTest::newRow("90, yellow, clipped") << 90 << RGB(0xFF, 0xFF, 0) << true;
+    }
+
+    // The turning text, drawn from the pixels kept for its angle, covers what
+    // the font engine draws, the first time at an angle and after: over a
+    // picture of many colours, in either colour, inside a clip region too.
+    void turningTextIsTheFontEngines()
+    {
+        QFETCH(int, angle);
+        QFETCH(TColor, colour);
+        QFETCH(bool, clipped);
+        const QString text = QStringLiteral("-----analyse---->");
+        QImage background(205, 205, QImage::Format_ARGB32_Premultiplied);
+        for (int y = 0; y < 205; ++y)
+            for (int x = 0; x < 205; ++x)
+                background.setPixel(x, y, qRgb(x, y, (x * y) % 256));
+        const TRegion clip = TRegion::CreateEllipticRgn(60, 60, 180, 150);
+        QImage expected = background;
+        TCanvas window(&expected);
+        TChartCanvas3D c(&window);
+        {
+            QPainter p(&expected);
+            p.setRenderHint(QPainter::TextAntialiasing, false);
+            if (clipped)
+                p.setClipRegion(clip.Region());
+            const QFont f = c.Font().ToQFont();
+            p.setFont(f);
+            p.translate(102, 102);
+            p.rotate(-angle);
+            p.setPen(toQColor(colour));
+            p.drawText(0, QFontMetrics(f).ascent(), text);
+        }
+        QVERIFY(expected != background);
+        for (const char *time : {"first", "again"}) {
+            QImage drawn = background;
+            window.SetTarget(&drawn);
+            if (clipped)
+                c.GetDeviceHandle()->SelectClipRgn(&clip);
+            c.Font().SetColor(colour);
+            c.RotatedTextOut(102, 102, text, angle);
+            QVERIFY2(drawn == expected, time);
+        }
     }
 
     // After rotated text the brush is clear: a pattern still held by the brush

@@ -8,6 +8,7 @@
 #include "TestSupport.h"
 #include "Unit1.h"
 
+#include <QProcess>
 #include <QtTest>
 #include <fcntl.h>
 #include <sys/resource.h>
@@ -15,6 +16,11 @@
 #include <unistd.h>
 
 using Window = ScanWindow;
+
+namespace {
+// Runs what follows as a user of its own, whose processes nothing else counts.
+const std::string kOwnUser = "setpriv --reuid=65530 --regid=65530 --clear-groups ";
+} // namespace
 
 class TestFaults : public QObject {
     Q_OBJECT
@@ -47,21 +53,49 @@ private slots:
     }
 
     // The whole program under tight limits: the same total, no warning.
+    // Threads are counted per user, and root is not held to the count: that
+    // limit is tried as a user of its own, whom no other test's processes use.
     void tightLimits_data()
     {
         QTest::addColumn<QString>("limit");
-        QTest::newRow("64 descriptors") << QStringLiteral("ulimit -n 64");
-        QTest::newRow("150 MB of address space") << QStringLiteral("ulimit -v 150000");
+        QTest::addColumn<bool>("ownUser");
+        QTest::newRow("64 descriptors") << QStringLiteral("ulimit -n 64") << false;
+        QTest::newRow("150 MB of address space") << QStringLiteral("ulimit -v 150000") << false;
+        QTest::newRow("two threads: the window's and one to draw with") << QStringLiteral("ulimit -u 2") << true;
     }
 
     void tightLimits()
     {
         QFETCH(QString, limit);
+        QFETCH(bool, ownUser);
+        if (ownUser && (::geteuid() != 0 || Shell("command -v setpriv >/dev/null") != 0))
+            QSKIP("needs root and setpriv to run as a user of its own");
         TempTree t;
-        QCOMPARE(Shell("cd '" + t.Root() + "' && for i in $(seq 1 40); do mkdir -p w/$i/a/b/c/d/e/f/g/h/i/j && truncate -s 2048 w/$i/a/b/c/d/e/f/g/h/i/j/f; done"), 0);
-        const std::string cmd = limit.toStdString() + " && QT_QPA_PLATFORM=offscreen '" + std::string(QUINTAVO_SCAN_BENCH)
-                                + "' '" + t.Path("w") + "' 1 | tr '\\n' ' ' | grep -q 'scan_total_kb: 80 warnings: 0 '";
-        QCOMPARE(Shell("bash -c \"" + cmd + "\""), 0);
+        QCOMPARE(Shell("cd '" + t.Root() + "' && for i in $(seq 1 40); do mkdir -p w/$i/a/b/c/d/e/f/g/h/i/j && truncate -s 2048 w/$i/a/b/c/d/e/f/g/h/i/j/f; done && chmod 755 ."), 0);
+        // Only the program runs under the limit: the shell is replaced by it;
+        // one that hangs fails instead of holding the run.
+        const std::string run = "timeout 120 " + (ownUser ? kOwnUser : std::string()) + "bash -c \"" + limit.toStdString()
+                                + " && QT_QPA_PLATFORM=offscreen exec '" + std::string(QUINTAVO_SCAN_BENCH) + "' '"
+                                + t.Path("w") + "' 1\"";
+        QCOMPARE(Shell(run + " | tr '\\n' ' ' | grep -q 'scan_total_kb: 80 warnings: 0 '"), 0);
+    }
+
+    // With no thread to draw with, the program says so in one line and stops.
+    void noThreadToDrawWith()
+    {
+        if (::geteuid() != 0 || Shell("command -v setpriv >/dev/null") != 0)
+            QSKIP("needs root and setpriv to run as a user of its own");
+        QProcess program;
+        program.start(QStringLiteral("sh"),
+                      {QStringLiteral("-c"), QString::fromStdString(kOwnUser)
+                                                 + QStringLiteral("bash -c 'ulimit -u 1 && QT_QPA_PLATFORM=offscreen exec "
+                                                                  QUINTAVO_EXE "'")});
+        QVERIFY(program.waitForFinished(60000));
+        QCOMPARE(program.exitCode(), 1);
+        QCOMPARE(program.readAllStandardOutput(), QByteArray());
+        QCOMPARE(QString::fromUtf8(program.readAllStandardError()),
+                 QStringLiteral("quintavo : le système refuse le fil d'exécution dont la fenêtre a besoin pour se "
+                                "dessiner (ulimit -u)\n"));
     }
 
     void linkChainsAreFilesOfTheirOwnSize()
@@ -75,7 +109,7 @@ private slots:
         Window w;
         w.form.scan(t.Root());
         QCOMPARE(w.Size("target"), 8.0);
-        QCOMPARE(w.form.Series1->PointCount(), 2);
+        QCOMPARE(w.probe.Pie().PointCount(), 2);
     }
 
     void sliceOfAFolderDeletedSinceTheScan()
@@ -85,11 +119,11 @@ private slots:
         t.File("stays/f", 1024);
         Window w;
         w.form.scan(t.Root());
-        const int count = w.form.Series1->PointCount();
+        const int count = w.probe.Pie().PointCount();
         QCOMPARE(Shell("rm -rf '" + t.Path("soon_gone") + "'"), 0);
         w.Click("soon_gone");
         QCOMPARE(CurrentDir(), t.Root());
-        QCOMPARE(w.form.Series1->PointCount(), count);
+        QCOMPARE(w.probe.Pie().PointCount(), count);
         QVERIFY(w.warnings.isEmpty());
     }
 

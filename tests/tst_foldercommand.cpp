@@ -1,12 +1,9 @@
 // The folder command of the main window, with the folder dialog it opens.
 #include "DirSelDlg.h"
-#include "FreeBtn.h"
-#include "HintWindow.h"
+#include "FormProbe.h"
 #include "Modal.h"
 #include "PathEdit.h"
-#include "PieSeries.h"
 #include "TestSupport.h"
-#include "Unit1.h"
 
 class TestFolderCommand : public QObject {
     Q_OBJECT
@@ -20,15 +17,16 @@ private slots:
         t.File("caf\xE9/sub/f", 2048);
         const std::string start = CurrentDir();
         TForm1 form;
+        TForm1::TProbe probe(form);
         TDirSelDlg dlg(&form, form.PatternTile());
-        form.DirSelDlg = &dlg;
+        form.SetDialogs(&dlg, nullptr);
         form.show();
         QVERIFY(ChangeDir(odd));
         whenModal([&](QWidget *) { QTest::keyClick(dlg.DirEdit, Qt::Key_Return); });
         form.Button3Click(nullptr);
         QCOMPARE(CurrentDir(), odd);
-        QCOMPARE(form.Series1->PointCount(), 2);
-        QCOMPARE(form.Series1->LabelAt(1), std::string("sub"));
+        QCOMPARE(probe.Pie().PointCount(), 2);
+        QCOMPARE(probe.Pie().LabelAt(1), std::string("sub"));
         ChangeDir(start);
         // The temporary folder's own clean-up passes over names that are not UTF-8.
         QCOMPARE(Shell("rm -rf '" + odd + "'"), 0);
@@ -40,20 +38,24 @@ private slots:
         t.File("chosen/sub/f", 3072);
         const std::string start = CurrentDir();
         TForm1 form;
+        TForm1::TProbe probe(form);
         TDirSelDlg dlg(&form, form.PatternTile());
-        form.DirSelDlg = &dlg;
+        form.SetDialogs(&dlg, nullptr);
         form.show();
-        ChangeDir(t.Root());
-        // Cancel leaves everything as it was.
-        form.FTip->ActivateHint(QRect(0, 0, 10, 10), QStringLiteral("x"));
+        form.scan(t.Root());
+        // The slice read-out's tip goes when the dialog opens; Cancel leaves the rest as it was.
+        probe.Chart().repaint();
+        form.FormMouseMove(&probe.Chart(), 0, 102, 60);
+        QVERIFY(!probe.TipText().isEmpty());
         whenModal([&](QWidget *) {
-            QVERIFY(!form.FTip->isVisible());
+            QCOMPARE(probe.TipText(), QString());
             QCOMPARE(dlg.DirEdit->Text(), t.Root());
             QCOMPARE(dlg.DirEdit->InitialDir, t.Root());
             dlg.FreeBtn2->OnClick(nullptr);
         });
         form.Button3Click(nullptr);
-        QCOMPARE(form.Series1->PointCount(), 0);
+        QCOMPARE(probe.Pie().PointCount(), 2);
+        QCOMPARE(CurrentDir(), t.Root());
         // A path typed without a trailing separator is scanned all the same.
         whenModal([&](QWidget *) {
             // From the second showing on, the dialog goes where the command puts it.
@@ -64,8 +66,8 @@ private slots:
         });
         form.Button3Click(nullptr);
         QCOMPARE(CurrentDir(), t.Path("chosen"));
-        QCOMPARE(form.Series1->PointCount(), 2);
-        QCOMPARE(form.HelpBtn->Hint(), QString::fromStdString(t.Path("chosen") + "/"));
+        QCOMPARE(probe.Pie().PointCount(), 2);
+        QCOMPARE(probe.HelpBtn().Hint(), QString::fromStdString(t.Path("chosen") + "/"));
         ChangeDir(start);
     }
 };

@@ -6,6 +6,7 @@
 
 #include <QtTest>
 #include <cmath>
+#include <random>
 
 namespace {
 struct Pie {
@@ -22,14 +23,49 @@ struct Pie {
             ++i;
         }
     }
+    explicit Pie(QSize size) : chart(size.width(), size.height())
+    {
+        pie.SetParentChart(&chart);
+        pie.PiePen().SetColor(clBlack);
+    }
     void Draw() { chart.DrawSeries(pie); }
 };
+
+// How a pie of the drawing comparison looks.
+struct PieLook {
+    enum Values { Equal, Spread, MostlyTiny };
+    int count = 1;
+    Values values = Equal;
+    int rotation = 0;
+    int penWidth = 1; // 0: no outline
+    bool smallDots = false;
+    TPenMode penMode = TPenMode::pmCopy;
+    TColor penColor = clBlack;
+    int radiusX = 0, radiusY = 0;
+    bool patterns = false;
+    int explode = 0;
+};
+
+std::vector<double> valuesOf(const PieLook &look)
+{
+    std::mt19937 random(7);
+    std::vector<double> v(std::size_t(look.count), 1.0);
+    for (std::size_t i = 0; i < v.size(); ++i) {
+        const double r = double(random()) / double(std::mt19937::max());
+        if (look.values == PieLook::Spread)
+            v[i] = std::floor(std::exp(r * 12)) + 4;
+        else if (look.values == PieLook::MostlyTiny)
+            v[i] = i % 97 == 0 ? 1000 * r + 1 : r * 1e-3;
+    }
+    return v;
+}
 
 // A series class of its own below the pie's.
 class TDerivedPie : public TPieSeries {
     Q_OBJECT
 };
 } // namespace
+Q_DECLARE_METATYPE(PieLook)
 
 class TestPie : public QObject {
     Q_OBJECT
@@ -65,18 +101,18 @@ private slots:
     {
         Pie p({1, 1, 1});
         p.Draw();
-        QCOMPARE(p.pie.SliceAngles.size(), std::size_t(3));
-        QCOMPARE(p.pie.SliceAngles[0].FromAngle, 0.0);
-        QVERIFY(std::fabs(p.pie.SliceAngles[1].FromAngle - TPieSeries::TwoPi / 3) < 1e-12);
+        QCOMPARE(p.pie.SliceCount(), 3);
+        QCOMPARE(p.pie.SliceAnglesOf(0).FromAngle, 0.0);
+        QVERIFY(std::fabs(p.pie.SliceAnglesOf(1).FromAngle - TPieSeries::TwoPi / 3) < 1e-12);
         // The last slice ends exactly at a full turn.
-        QCOMPARE(p.pie.SliceAngles[2].ToAngle, TPieSeries::TwoPi);
+        QCOMPARE(p.pie.SliceAnglesOf(2).ToAngle, TPieSeries::TwoPi);
     }
 
     void allZeroValuesGiveTheFirstSliceTheWholeTurn()
     {
         Pie p({0, 0});
         p.Draw();
-        QCOMPARE(p.pie.SliceAngles[0].ToAngle, TPieSeries::TwoPi);
+        QCOMPARE(p.pie.SliceAnglesOf(0).ToAngle, TPieSeries::TwoPi);
         QCOMPARE(Rgb(p.chart.Image, 102, 150), 0xFF0000u);
         QCOMPARE(Rgb(p.chart.Image, 102, 50), 0xFF0000u);
     }
@@ -85,7 +121,7 @@ private slots:
     {
         Pie p({-1, 1});
         p.Draw();
-        QVERIFY(std::fabs(p.pie.SliceAngles[0].ToAngle - M_PI) < 1e-12);
+        QVERIFY(std::fabs(p.pie.SliceAnglesOf(0).ToAngle - M_PI) < 1e-12);
     }
 
     void hitTest_data()
@@ -131,9 +167,10 @@ private slots:
         p.pie.ClearPoints();
         for (int i = 0; i < 5; ++i)
             p.pie.AddPoint(1);
-        // Points added after the last pass have no angles yet and are not hit.
-        const int hit = p.pie.ValueIndexAt(102, 150);
-        QVERIFY(hit == -1 || hit == 0);
+        // Points added after the last pass have no angles yet and are not hit:
+        // the angles of the pie that was cleared belong to other points.
+        QCOMPARE(p.pie.ValueIndexAt(102, 150), -1);
+        QVERIFY(!p.pie.SliceMiddlePoint(0));
         QVERIFY(!p.pie.SliceMiddlePoint(4));
     }
 
@@ -282,6 +319,74 @@ private slots:
         // an even box and its middle, leave a few percent; a parametric arc end
         // left about forty.
         QVERIFY2(hi - lo <= hi / 16, qPrintable(QStringLiteral("%1 %2 %3").arg(counts[0]).arg(counts[1]).arg(counts[2])));
+    }
+
+    void drawnPixelsAreTheOnesPinned_data()
+    {
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<PieLook>("look");
+        QTest::addColumn<QByteArray>("digest");
+        using V = PieLook::Values;
+        QTest::newRow("one slice, 205") << QSize(205, 205) << PieLook{} << QByteArray("6d5e9801d67dc303");
+        QTest::newRow("two halves, 204") << QSize(204, 204) << PieLook{.count = 2} << QByteArray("4fee2691469fc004");
+        QTest::newRow("three in an odd plot") << QSize(101, 57) << PieLook{.count = 3} << QByteArray("127d16830ba876fc");
+        QTest::newRow("seven, turned") << QSize(205, 205) << PieLook{.count = 7, .values = V::Spread, .rotation = 33}
+                                       << QByteArray("77d2c084889e3472");
+        QTest::newRow("100 spread") << QSize(205, 205) << PieLook{.count = 100, .values = V::Spread} << QByteArray("c3d722354bb49e38");
+        QTest::newRow("300 spread, turned") << QSize(205, 205)
+                                            << PieLook{.count = 300, .values = V::Spread, .rotation = 271}
+                                            << QByteArray("ee92aa6274a010b8");
+        QTest::newRow("1000 spread, 250") << QSize(250, 250) << PieLook{.count = 1000, .values = V::Spread}
+                                          << QByteArray("8c80158b3b91d47f");
+        QTest::newRow("5000 mostly tiny") << QSize(205, 205) << PieLook{.count = 5000, .values = V::MostlyTiny}
+                                          << QByteArray("c897c51198e4ebb1");
+        QTest::newRow("3000 equal") << QSize(205, 205) << PieLook{.count = 3000} << QByteArray("9b1dfec33b647093");
+        QTest::newRow("pen 2") << QSize(205, 205) << PieLook{.count = 20, .values = V::Spread, .penWidth = 2}
+                               << QByteArray("697af913b662e17b");
+        QTest::newRow("pen 3, odd") << QSize(251, 251) << PieLook{.count = 50, .values = V::Spread, .penWidth = 3}
+                                    << QByteArray("1d51b7dd010356e9");
+        QTest::newRow("pen 5, narrow ellipse")
+            << QSize(205, 205) << PieLook{.count = 9, .values = V::Spread, .penWidth = 5, .radiusX = 40}
+            << QByteArray("4a3604e9190a5296");
+        QTest::newRow("small dots") << QSize(205, 205) << PieLook{.count = 30, .values = V::Spread, .smallDots = true}
+                                    << QByteArray("6e97e8e707d3432d");
+        QTest::newRow("no outline") << QSize(205, 205) << PieLook{.count = 200, .values = V::Spread, .penWidth = 0}
+                                    << QByteArray("f4abb24b4f5c487f");
+        QTest::newRow("xor outline") << QSize(205, 205)
+                                     << PieLook{.count = 40, .values = V::Spread, .penMode = TPenMode::pmXor, .penColor = clWhite}
+                                     << QByteArray("d34a52fd55739bac");
+        QTest::newRow("hatches, flat ellipse")
+            << QSize(205, 205) << PieLook{.count = 12, .values = V::Spread, .radiusY = 30, .patterns = true}
+            << QByteArray("b8376698375f2080");
+        QTest::newRow("biggest exploded") << QSize(205, 205)
+                                          << PieLook{.count = 8, .values = V::Spread, .explode = 25}
+                                          << QByteArray("5a3265081e7e4cce");
+        QTest::newRow("tiny plot") << QSize(7, 6) << PieLook{.count = 5} << QByteArray("e5758dc110438bb4");
+    }
+
+    // The pies drawn, pixel for pixel, as they were pinned when the drawing was
+    // rewritten for speed: sizes, slice counts, pens and fills.
+    void drawnPixelsAreTheOnesPinned()
+    {
+        QFETCH(QSize, size);
+        QFETCH(PieLook, look);
+        QFETCH(QByteArray, digest);
+        Pie p(size);
+        const std::vector<double> values = valuesOf(look);
+        for (std::size_t i = 0; i < values.size(); ++i)
+            p.pie.AddPoint(values[i], "", RGB(int((i + 1) * 37 % 256), int((i + 3) * 101 % 256), int((i + 2) * 53 % 256)));
+        p.pie.SetRotationAngle(look.rotation);
+        p.pie.PiePen().SetVisible(look.penWidth > 0);
+        p.pie.PiePen().SetWidth(std::max(1, look.penWidth));
+        p.pie.PiePen().SetSmallDots(look.smallDots);
+        p.pie.PiePen().SetMode(look.penMode);
+        p.pie.PiePen().SetColor(look.penColor);
+        p.pie.SetCustomXRadius(look.radiusX);
+        p.pie.SetCustomYRadius(look.radiusY);
+        p.pie.SetUsePatterns(look.patterns);
+        p.pie.SetExplodeBiggest(look.explode);
+        p.Draw();
+        QCOMPARE(ImageDigest(p.chart.Image), digest);
     }
 
     void formatsAndPenRepaintOnlyWhenTheyChange()

@@ -234,15 +234,16 @@ private slots:
                  0);
         ScanWindow w(3);
         TForm1 &form = w.form;
+        TForm1::TProbe &probe = w.probe;
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         std::vector<QImage> charts;
         QImage whole;
         std::vector<int> angles;
-        QObject::connect(form.ScanTimer, &QTimer::timeout, &form, [&] {
+        QObject::connect(&probe.Timer(), &QTimer::timeout, &form, [&] {
             if (charts.size() < 60) {
-                charts.push_back(form.Chart1->grab().toImage());
-                angles.push_back(form.FAngle);
+                charts.push_back(probe.Chart().grab().toImage());
+                angles.push_back(probe.Angle());
             }
             if (whole.isNull())
                 whole = form.grab().toImage();
@@ -253,7 +254,7 @@ private slots:
         platform::SetBoxHook({});
         QVERIFY2(charts.size() >= 3, "the scan was over before three ticks");
 
-        for (const TFreeBtn *b : {form.MinBtn, form.CloseBtn, form.ScanBtn, form.BackBtn, form.HelpBtn}) {
+        for (const TFreeBtn *b : {&probe.MinBtn(), &probe.CloseBtn(), &probe.ScanBtn(), &probe.BackBtn(), &probe.HelpBtn()}) {
             const QImage &img = const_cast<TFreeBtn *>(b)->BitmapDisabled().Image();
             const QImage wholeShot = whole;
             for (int y = 0; y < img.height(); ++y)
@@ -304,11 +305,11 @@ private slots:
 
         // The next frame: nothing of the text is left, the corners are the tile's.
         QCoreApplication::processEvents();
-        const QImage after = form.Chart1->grab().toImage();
-        form.Chart1->Invalidate();
+        const QImage after = probe.Chart().grab().toImage();
+        probe.Chart().Invalidate();
         QCoreApplication::processEvents();
-        QCOMPARE(after, form.Chart1->grab().toImage());
-        QVERIFY(form.MinBtn->isEnabled());
+        QCOMPARE(after, probe.Chart().grab().toImage());
+        QVERIFY(probe.MinBtn().isEnabled());
     }
 };
 

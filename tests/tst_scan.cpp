@@ -60,9 +60,9 @@ private slots:
             sum += w.Pie().YValueAt(i);
         QCOMPARE(sum, 4.0 * 55);
         QCOMPARE(CurrentDir(), t.Root());
-        QCOMPARE(w.form.HelpBtn->Hint(), QString::fromLocal8Bit(t.Root().c_str()));
+        QCOMPARE(w.probe.HelpBtn().Hint(), QString::fromLocal8Bit(t.Root().c_str()));
         QVERIFY(w.warnings.isEmpty());
-        QVERIFY(w.form.BackBtn->isEnabled());
+        QVERIFY(w.probe.BackBtn().isEnabled());
     }
 
     void driveRootAddsFreeSpaceFirst()
@@ -132,14 +132,14 @@ private slots:
         t.File("s/f", 1024);
         Window w;
         w.form.scan(t.Root());
-        const QString tip = w.form.HelpBtn->Hint();
+        const QString tip = w.probe.HelpBtn().Hint();
         w.form.scan(t.Path("missing/"));
         w.form.scan(t.Path("s/f"));
         QCOMPARE(w.Pie().PointCount(), 2);
-        QCOMPARE(w.form.HelpBtn->Hint(), tip);
+        QCOMPARE(w.probe.HelpBtn().Hint(), tip);
         QCOMPARE(CurrentDir(), t.Root());
         QVERIFY(w.warnings.isEmpty());
-        QVERIFY(w.form.ScanBtn->isEnabled());
+        QVERIFY(w.probe.ScanBtn().isEnabled());
     }
 
     void linksAreNotFollowed()
@@ -265,18 +265,18 @@ private slots:
         t.File("only/f", 2048);
         Window w;
         w.form.scan(t.Root());
-        w.form.Chart1->repaint();
+        w.probe.Chart().repaint();
         QCoreApplication::processEvents();
-        w.form.FormMouseMove(w.form.Chart1, 0, 102, 150);
-        QVERIFY(w.form.FTip->isVisible());
-        QVERIFY(w.form.FTip->text().endsWith(QStringLiteral(" Ko .")));
-        QCOMPARE(w.form.FTip->pos(), w.form.mapToGlobal(QPoint(102, 150)));
+        w.form.FormMouseMove(&w.probe.Chart(), 0, 102, 150);
+        QVERIFY(w.probe.Tip()->isVisible());
+        QVERIFY(w.probe.Tip()->text().endsWith(QStringLiteral(" Ko .")));
+        QCOMPARE(w.probe.Tip()->pos(), w.form.mapToGlobal(QPoint(102, 150)));
         // The text's own size, and the 4 pixels the tip window adds below.
-        const QFontMetrics fm(w.form.FTip->font());
-        const QString text = w.form.FTip->text();
-        QCOMPARE(w.form.FTip->size(), QSize(fm.horizontalAdvance(text), fm.height() + 4));
-        w.form.FormMouseMove(w.form.Chart1, 0, 2, 2);
-        QVERIFY(!w.form.FTip->isVisible());
+        const QFontMetrics fm(w.probe.Tip()->font());
+        const QString text = w.probe.Tip()->text();
+        QCOMPARE(w.probe.Tip()->size(), QSize(fm.horizontalAdvance(text), fm.height() + 4));
+        w.form.FormMouseMove(&w.probe.Chart(), 0, 2, 2);
+        QVERIFY(!w.probe.Tip()->isVisible());
     }
 
     void slicesOpenTheirFolder()
@@ -287,15 +287,15 @@ private slots:
         t.File("fichiers_not/f", 1024);
         Window w;
         w.form.scan(t.Root());
-        w.form.Chart1->repaint();
+        w.probe.Chart().repaint();
         // A click outside the circle does nothing.
-        w.form.Chart1ClickSeries(w.form.Chart1, w.form.Series1, w.IndexOf(odd), TMouseButton::mbLeft, 0, 2, 2);
+        w.form.Chart1ClickSeries(&w.probe.Chart(), &w.probe.Pie(), w.IndexOf(odd), TMouseButton::mbLeft, 0, 2, 2);
         QCOMPARE(CurrentDir(), t.Root());
         // The files slice names no folder: nothing changes.
-        w.form.Chart1ClickSeries(w.form.Chart1, w.form.Series1, 0, TMouseButton::mbLeft, 0, 102, 102);
+        w.form.Chart1ClickSeries(&w.probe.Chart(), &w.probe.Pie(), 0, TMouseButton::mbLeft, 0, 102, 102);
         QCOMPARE(CurrentDir(), t.Root());
         // A folder whose name is not valid UTF-8 still opens.
-        w.form.Chart1ClickSeries(w.form.Chart1, w.form.Series1, w.IndexOf(odd), TMouseButton::mbLeft, 0, 102, 102);
+        w.form.Chart1ClickSeries(&w.probe.Chart(), &w.probe.Pie(), w.IndexOf(odd), TMouseButton::mbLeft, 0, 102, 102);
         QCOMPARE(QByteArray::fromStdString(CurrentDir()), QByteArray::fromStdString(t.Path(odd)));
         QCOMPARE(w.Pie().PointCount(), 1);
         QCOMPARE(w.Size("fichiers"), 1.0);
@@ -308,7 +308,7 @@ private slots:
         Window w;
         w.form.scan(t.Root());
         QCOMPARE(w.IndexOf("fichiers"), 0);
-        w.form.Chart1ClickSeries(w.form.Chart1, w.form.Series1, 0, TMouseButton::mbLeft, 0, 102, 102);
+        w.form.Chart1ClickSeries(&w.probe.Chart(), &w.probe.Pie(), 0, TMouseButton::mbLeft, 0, 102, 102);
         QCOMPARE(CurrentDir(), t.Path("fichiers"));
     }
 
@@ -337,18 +337,18 @@ private slots:
         ChangeDir(t.Path("up/down"));
         w.form.Button4Click(nullptr);
         QCOMPARE(CurrentDir(), t.Path("up"));
-        QCOMPARE(w.form.HelpBtn->Hint(), QString::fromLocal8Bit((t.Path("up") + "/").c_str()));
+        QCOMPARE(w.probe.HelpBtn().Hint(), QString::fromLocal8Bit((t.Path("up") + "/").c_str()));
         QCOMPARE(w.Size("down"), 1.0);
     }
 
     void progressTextTurnsOneDegreePerTick()
     {
         Window w;
-        w.form.FAngle = 360;
+        QCOMPARE(w.probe.Angle(), 360);
         QList<int> angles;
         for (int i = 0; i < 362; ++i) {
             w.form.ScanTimerTimer();
-            angles << w.form.FAngle;
+            angles << w.probe.Angle();
         }
         QCOMPARE(angles.first(), 359);
         QCOMPARE(angles.at(359), 0);
@@ -365,15 +365,15 @@ private slots:
         Window w(2);
         bool disabledSeen = false;
         int ticks = 0;
-        QObject::connect(w.form.ScanTimer, &QTimer::timeout, [&] {
+        QObject::connect(&w.probe.Timer(), &QTimer::timeout, [&] {
             ++ticks;
-            disabledSeen = disabledSeen || (!w.form.BackBtn->isEnabled() && !w.form.CloseBtn->isEnabled());
+            disabledSeen = disabledSeen || (!w.probe.BackBtn().isEnabled() && !w.probe.CloseBtn().isEnabled());
         });
         w.form.scan(t.Root());
         QVERIFY(ticks > 0);
         QVERIFY(disabledSeen);
-        QVERIFY(w.form.BackBtn->isEnabled());
-        QVERIFY(!w.form.ScanTimer->isActive());
+        QVERIFY(w.probe.BackBtn().isEnabled());
+        QVERIFY(!w.probe.Timer().isActive());
     }
 
     void closingDuringAScanWaitsForTheWalk()
@@ -382,7 +382,7 @@ private slots:
         QCOMPARE(Shell("cd '" + t.Root() + "' && mkdir -p $(seq -f 'a/d%g/x' 1 800) && seq 1 2000 | xargs touch"), 0);
         Window w(2);
         bool closedDuringWalk = false;
-        QObject::connect(w.form.ScanTimer, &QTimer::timeout, &w.form, [&] {
+        QObject::connect(&w.probe.Timer(), &QTimer::timeout, &w.form, [&] {
             closedDuringWalk = true;
             w.form.close();
         });

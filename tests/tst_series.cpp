@@ -113,6 +113,23 @@ private slots:
         QCOMPARE(pie.LegendText(1, TLegendTextStyle::ltsPlain), odd);
     }
 
+    // Labels stay with their points while many are removed (and the bytes of
+    // the removed ones given back) and more are added.
+    void labelsStayWithTheirPointsThroughDeletions()
+    {
+        TPieSeries pie;
+        auto name = [](int i) { return "a folder named " + std::to_string(1000 + i); };
+        for (int i = 0; i < 600; ++i)
+            pie.AddPoint(1, name(i));
+        for (int i = 599; i >= 0; i -= 2)
+            pie.DeletePoint(i);
+        pie.AddPointXY(1000, 1, "last");
+        QCOMPARE(pie.PointCount(), 301);
+        for (int i = 0; i < 300; ++i)
+            QCOMPARE(pie.LabelAt(i), name(2 * i));
+        QCOMPARE(pie.LabelAt(300), std::string("last"));
+    }
+
     void addPointGivesPositionAsX()
     {
         TPieSeries pie;

@@ -1,10 +1,9 @@
 #pragma once
 // A main window for scan tests: warning boxes are collected instead of shown,
 // and the process's folder is put back afterwards.
-#include "TestSupport.h"
+#include "FormProbe.h"
 #include "Messages.h"
-#include "PieSeries.h"
-#include "Unit1.h"
+#include "TestSupport.h"
 
 #include <QCoreApplication>
 #include <QTimer>
@@ -22,11 +21,12 @@ struct ScanWindow {
     // Shared with the walk's workers, which may outlive a window closed mid-walk.
     std::shared_ptr<std::atomic<int>> ticks = std::make_shared<std::atomic<int>>(0);
     TForm1 form;
+    TForm1::TProbe probe{form};
     QStringList warnings;
     std::string startDir = CurrentDir();
     explicit ScanWindow(int holdTicks = 0) : form(nullptr, HeldUntil(holdTicks))
     {
-        QObject::connect(form.ScanTimer, &QTimer::timeout, [t = ticks] { ++*t; });
+        QObject::connect(&probe.Timer(), &QTimer::timeout, [t = ticks] { ++*t; });
         platform::SetBoxHook([this](const QString &, const QString &text) { warnings << text; });
         form.show();
         QCoreApplication::processEvents();
@@ -46,7 +46,7 @@ struct ScanWindow {
         platform::SetBoxHook({});
         ChangeDir(startDir);
     }
-    TPieSeries &Pie() { return *form.Series1; }
+    TPieSeries &Pie() { return probe.Pie(); }
     std::string Label(int i) { return Pie().LabelAt(i); }
     // Index of the slice with this label, or -1.
     int IndexOf(const std::string &label)
@@ -65,6 +65,6 @@ struct ScanWindow {
     // A click on the slice with this label, inside the circle.
     void Click(const std::string &label)
     {
-        form.Chart1ClickSeries(nullptr, form.Series1, IndexOf(label), TMouseButton::mbLeft, 0, 102, 102);
+        form.Chart1ClickSeries(nullptr, &probe.Pie(), IndexOf(label), TMouseButton::mbLeft, 0, 102, 102);
     }
 };

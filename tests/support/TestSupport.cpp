@@ -1,8 +1,10 @@
 #include "TestSupport.h"
 
 #include <QCoreApplication>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QProcess>
+#include <QStandardPaths>
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
@@ -10,6 +12,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 QString treeTemplate()
@@ -86,6 +89,22 @@ std::uint32_t Rgb(const QImage &image, int x, int y)
     return image.pixel(x, y) & 0xFFFFFF;
 }
 
+QByteArray ImageDigest(const QImage &image)
+{
+    const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
+    QCryptographicHash hash(QCryptographicHash::Sha1);
+    const QByteArray size = QByteArray::number(rgb.width()) + 'x' + QByteArray::number(rgb.height());
+    hash.addData(size);
+    std::vector<std::uint32_t> row(std::size_t(rgb.width()));
+    for (int y = 0; y < rgb.height(); ++y) {
+        const auto *line = reinterpret_cast<const QRgb *>(rgb.constScanLine(y));
+        for (int x = 0; x < rgb.width(); ++x)
+            row[std::size_t(x)] = line[x] & 0xFFFFFFu;
+        hash.addData(QByteArrayView(reinterpret_cast<const char *>(row.data()), qsizetype(row.size() * 4)));
+    }
+    return hash.result().toHex().left(16);
+}
+
 int Shell(const std::string &command)
 {
     const int rc = std::system(command.c_str());
@@ -105,6 +124,40 @@ QByteArray RunUnprivileged(const char *testClass, const char *function, const st
     if (!child.waitForFinished(120000))
         return "the unprivileged run did not finish";
     const QByteArray out = child.readAllStandardOutput() + child.readAllStandardError();
+    const QByteArray passed = QByteArray("PASS   : ") + testClass + "::" + function + "()";
+    if (child.exitCode() != 0 || !out.contains(passed))
+        return out;
+    return {};
+}
+
+QByteArray RunWithScreenReader(const char *testClass, const char *function, QString *skip)
+{
+    for (const char *tool : {"dbus-run-session", "dbus-send", "xvfb-run"})
+        if (QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty()) {
+            *skip = QStringLiteral("%1 is missing (make deps installs it)").arg(QLatin1String(tool));
+            return {};
+        }
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QUINTAVO_SCREEN_READER"), QStringLiteral("1"));
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    child.setProcessEnvironment(env);
+    // The accessibility bus starts on demand; telling it that a reader is on
+    // is what a screen reader does when it starts.
+    const QString script = QStringLiteral(
+        "dbus-send --session --print-reply --dest=org.a11y.Bus /org/a11y/bus org.freedesktop.DBus.Properties.Set "
+        "string:org.a11y.Status string:IsEnabled variant:boolean:true >/dev/null || exit 3; "
+        "exec xvfb-run -a -s '-screen 0 800x600x24' \"$0\" \"$1\"");
+    child.start(QStringLiteral("dbus-run-session"), {QStringLiteral("--"), QStringLiteral("sh"), QStringLiteral("-c"),
+                                                     script, QCoreApplication::applicationFilePath(),
+                                                     QString::fromLatin1(function)});
+    if (!child.waitForFinished(120000))
+        return "the run with a screen reader's bus did not finish";
+    const QByteArray out = child.readAllStandardOutput() + child.readAllStandardError();
+    if (child.exitCode() == 3) {
+        *skip = QStringLiteral("no accessibility bus (make deps installs at-spi2-core)");
+        return {};
+    }
     const QByteArray passed = QByteArray("PASS   : ") + testClass + "::" + function + "()";
     if (child.exitCode() != 0 || !out.contains(passed))
         return out;

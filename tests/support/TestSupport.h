@@ -36,6 +36,9 @@ extern const std::uint32_t kTile[8][8];
 
 // The pixel's colour as 0xRRGGBB.
 std::uint32_t Rgb(const QImage &image, int x, int y);
+// A short fingerprint of every pixel's colour (alpha left out) and the size:
+// two pictures with the same one are, for all practical purposes, the same pixels.
+QByteArray ImageDigest(const QImage &image);
 // The process's current folder, and a change of it (false when refused).
 std::string CurrentDir();
 bool ChangeDir(const std::string &path);
@@ -45,3 +48,9 @@ int Shell(const std::string &command);
 // 65534, with `root` in QUINTAVO_PERMISSION_TREE; returns its output when it
 // did not pass, empty when it did.
 QByteArray RunUnprivileged(const char *testClass, const char *function, const std::string &root);
+// Runs one test function of this test program again where a screen reader
+// listens: a private D-Bus session whose accessibility bus says a reader is
+// on, and an Xvfb display, so that Qt sends its accessibility events; the
+// child has QUINTAVO_SCREEN_READER set. Returns its output when it did not
+// pass, empty when it did; `skip` tells why it could not run (tools missing).
+QByteArray RunWithScreenReader(const char *testClass, const char *function, QString *skip);
