@@ -1,12 +1,12 @@
-#include "Accessibility.h"
+#include "app/Accessibility.h"
 
-#include "Chart.h"
-#include "ChartSeries.h"
-#include "FreeBtn.h"
-#include "LocaleNames.h"
-#include "PathEdit.h"
-#include "PieSeries.h"
-#include "SizeText.h"
+#include "chart/Chart.h"
+#include "chart/ChartSeries.h"
+#include "widgets/FreeBtn.h"
+#include "widgets/LocaleNames.h"
+#include "widgets/PathEdit.h"
+#include "chart/PieSeries.h"
+#include "app/SizeText.h"
 
 #include <QAccessible>
 #include <QAccessibleWidget>

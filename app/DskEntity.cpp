@@ -1,4 +1,4 @@
-#include "DskEntity.h"
+#include "app/DskEntity.h"
 
 TColor EntityColor(int count)
 {

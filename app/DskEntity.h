@@ -1,6 +1,6 @@
 #pragma once
 // One slice's entry: a sub-folder, the loose files or the free space.
-#include "Colors.h"
+#include "platform/Colors.h"
 
 #include <cstdint>
 #include <memory>

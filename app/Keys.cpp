@@ -1,4 +1,4 @@
-#include "Keys.h"
+#include "app/Keys.h"
 
 #include <QStringList>
 #include <algorithm>

@@ -1,4 +1,4 @@
-#include "ScanSession.h"
+#include "app/ScanSession.h"
 
 #include <QEventLoop>
 #include <QTimer>

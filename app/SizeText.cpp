@@ -1,4 +1,4 @@
-#include "SizeText.h"
+#include "app/SizeText.h"
 
 #include <cmath>
 

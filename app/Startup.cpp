@@ -1,7 +1,7 @@
-#include "Startup.h"
+#include "app/Startup.h"
 
-#include "Resources.h"
-#include "TextCatalogue.h"
+#include "resources/Resources.h"
+#include "resources/TextCatalogue.h"
 
 #include <QAccessible>
 #include <QCoreApplication>

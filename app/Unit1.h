@@ -4,10 +4,10 @@
 // and takes the keys; the process's current folder is the only record of the
 // one on show. Its controls and state are its own: tests read them through
 // TForm1::TProbe (tests/support/FormProbe.h).
-#include "Canvas.h"
-#include "DskEntity.h"
-#include "Events.h"
-#include "Graphics.h"
+#include "platform/Canvas.h"
+#include "app/DskEntity.h"
+#include "platform/Events.h"
+#include "platform/Graphics.h"
 #include "walk/Walk.h"
 
 #include <QWidget>

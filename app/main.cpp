@@ -2,11 +2,11 @@
 // folder dialog, then the help dialog; the message loop runs until the main
 // window closes. No arguments, no settings: nothing is scanned before the
 // user's first command.
-#include "Accessibility.h"
-#include "DirSelDlg.h"
-#include "HelpDlg.h"
-#include "Startup.h"
-#include "Unit1.h"
+#include "app/Accessibility.h"
+#include "dialogs/DirSelDlg.h"
+#include "dialogs/HelpDlg.h"
+#include "app/Startup.h"
+#include "app/Unit1.h"
 #include "walk/Walk.h"
 
 #include <QApplication>

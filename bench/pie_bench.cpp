@@ -8,8 +8,8 @@
 //                             text erased in the background colour, the next
 //                             drawn a degree further, as the scan's timer does.
 // Run one case per process, so that each peak is its own.
-#include "Chart.h"
-#include "PieSeries.h"
+#include "chart/Chart.h"
+#include "chart/PieSeries.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

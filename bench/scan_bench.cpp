@@ -7,11 +7,11 @@
 // and the window gets a close request, as from the window manager, MS
 // milliseconds after the start. With --gaps, every gap over 11 ms is listed
 // on the error output, with its time from the scan's start.
-#include "Chart.h"
-#include "ChartSeries.h"
-#include "Messages.h"
-#include "Startup.h"
-#include "Unit1.h"
+#include "chart/Chart.h"
+#include "chart/ChartSeries.h"
+#include "platform/Messages.h"
+#include "app/Startup.h"
+#include "app/Unit1.h"
 #include "walk/Walk.h"
 
 #include <QApplication>

@@ -1,6 +1,6 @@
-#include "AxisPanel.h"
+#include "chart/AxisPanel.h"
 
-#include "ChartErrors.h"
+#include "chart/ChartErrors.h"
 
 #include <algorithm>
 

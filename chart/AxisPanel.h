@@ -1,7 +1,7 @@
 #pragma once
 // The series list and the drawing cycle. Axes exist only as switches here: no
 // axis is ever drawn in this program.
-#include "ChartPanelExtended.h"
+#include "chart/ChartPanelExtended.h"
 
 #include <vector>
 

@@ -1,7 +1,7 @@
 #pragma once
 // The full chart: walls, title, foot and legend switches, and the mouse
 // handling that turns presses into click events.
-#include "AxisPanel.h"
+#include "chart/AxisPanel.h"
 
 struct TChartWallBrush {
     TBrushStyle Style = TBrushStyle::bsClear;

@@ -1,4 +1,4 @@
-#include "ChartCanvas.h"
+#include "chart/ChartCanvas.h"
 
 #include <QPainter>
 

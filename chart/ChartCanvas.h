@@ -2,9 +2,9 @@
 // The one object through which everything drawn on a chart goes: frames are
 // built off-screen and copied in one block; outside a frame it draws on the
 // panel's window canvas. In a flat chart the 3D projection is the identity.
-#include "Canvas.h"
-#include "ChartPen.h"
-#include "View3DOptions.h"
+#include "platform/Canvas.h"
+#include "chart/ChartPen.h"
+#include "chart/View3DOptions.h"
 
 #include <functional>
 #include <memory>

@@ -1,4 +1,4 @@
-#include "ChartLabels.h"
+#include "chart/ChartLabels.h"
 
 #include <limits>
 #include <stdexcept>

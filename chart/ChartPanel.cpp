@@ -1,6 +1,6 @@
-#include "ChartPanel.h"
+#include "chart/ChartPanel.h"
 
-#include "ChartErrors.h"
+#include "chart/ChartErrors.h"
 
 #include <QPainter>
 

@@ -7,9 +7,9 @@
 // drag) goes to a surface image that is what the screen shows; the next paint
 // only presents it. A real paint request runs the chart's own routine into the
 // surface first.
-#include "ChartCanvas.h"
-#include "ChartSeries.h"
-#include "Events.h"
+#include "chart/ChartCanvas.h"
+#include "chart/ChartSeries.h"
+#include "platform/Events.h"
 
 #include <QWidget>
 #include <memory>

@@ -1,4 +1,4 @@
-#include "ChartPanelExtended.h"
+#include "chart/ChartPanelExtended.h"
 
 TCustomChartPanelExtended::TCustomChartPanelExtended(QWidget *parent) : TCustomChartPanel(parent)
 {

@@ -2,7 +2,7 @@
 // Background gradient and back image, zoom and panning switches, and the
 // after-draw event. Gradient, image, zoom and panning stay off in this program
 // but keep their settings.
-#include "ChartPanel.h"
+#include "chart/ChartPanel.h"
 
 struct TChartGradient {
     bool Visible = false;

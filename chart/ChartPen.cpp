@@ -1,4 +1,4 @@
-#include "ChartPen.h"
+#include "chart/ChartPen.h"
 
 TChartPen::TChartPen(std::function<void()> ownerChanged) : FOwnerChanged(std::move(ownerChanged)) {}
 

@@ -1,7 +1,7 @@
 #pragma once
 // Chart pens: the platform pen plus a visibility flag and the alternate-pixel
 // style; setting either to a new value calls the owner's change callback.
-#include "Graphics.h"
+#include "platform/Graphics.h"
 
 #include <functional>
 

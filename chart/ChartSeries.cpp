@@ -1,6 +1,6 @@
-#include "ChartSeries.h"
+#include "chart/ChartSeries.h"
 
-#include "ChartErrors.h"
+#include "chart/ChartErrors.h"
 
 #include <QLocale>
 #include <cmath>

@@ -2,11 +2,11 @@
 // The data half of a chart: ordered points with X and Y values, an optional
 // label and a colour each. Labels are kept as the bytes they were given (a
 // folder name need not be valid UTF-8) and decoded only to be shown.
-#include "ChartLabels.h"
-#include "ChartValueList.h"
-#include "Colors.h"
-#include "Events.h"
-#include "Graphics.h"
+#include "chart/ChartLabels.h"
+#include "chart/ChartValueList.h"
+#include "platform/Colors.h"
+#include "platform/Events.h"
+#include "platform/Graphics.h"
 
 #include <QObject>
 #include <array>

@@ -1,7 +1,7 @@
-#include "ChartValueList.h"
+#include "chart/ChartValueList.h"
 
-#include "ChartErrors.h"
-#include "ChartSeries.h"
+#include "chart/ChartErrors.h"
+#include "chart/ChartSeries.h"
 
 #include <cmath>
 

@@ -1,7 +1,7 @@
-#include "CircledSeries.h"
+#include "chart/CircledSeries.h"
 
-#include "ChartErrors.h"
-#include "View3DOptions.h"
+#include "chart/ChartErrors.h"
+#include "chart/View3DOptions.h"
 
 #include <QGuiApplication>
 #include <QScreen>

@@ -1,7 +1,7 @@
 #pragma once
 // A series drawn inside an ellipse fitted into the chart's plot rectangle; it
 // keeps the centre, radii and rotation that drawing and hit testing share.
-#include "ChartSeries.h"
+#include "chart/ChartSeries.h"
 
 class TCircledSeries : public TChartSeries {
     Q_OBJECT

@@ -1,6 +1,6 @@
-#include "PieSeries.h"
+#include "chart/PieSeries.h"
 
-#include "ChartCanvas.h"
+#include "chart/ChartCanvas.h"
 
 #include <cmath>
 

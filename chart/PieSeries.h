@@ -1,8 +1,8 @@
 #pragma once
 // The pie: values become slice angles, and each point is drawn as a filled,
 // outlined elliptic wedge through the chart canvas.
-#include "ChartPen.h"
-#include "CircledSeries.h"
+#include "chart/ChartPen.h"
+#include "chart/CircledSeries.h"
 
 #include <optional>
 #include <vector>

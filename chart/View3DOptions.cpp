@@ -1,4 +1,4 @@
-#include "View3DOptions.h"
+#include "chart/View3DOptions.h"
 
 void TView3DOptions::SetHorizOffset(int v)
 {

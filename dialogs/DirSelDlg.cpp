@@ -1,9 +1,9 @@
-#include "DirSelDlg.h"
+#include "dialogs/DirSelDlg.h"
 
-#include "FreeBtn.h"
-#include "PathEdit.h"
-#include "Resources.h"
-#include "Shape.h"
+#include "widgets/FreeBtn.h"
+#include "widgets/PathEdit.h"
+#include "resources/Resources.h"
+#include "widgets/Shape.h"
 #include "ui_DirSelDlg.h"
 
 #include <QKeyEvent>

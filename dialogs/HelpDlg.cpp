@@ -1,13 +1,13 @@
-#include "HelpDlg.h"
+#include "dialogs/HelpDlg.h"
 
-#include "FreeBtn.h"
-#include "Image.h"
-#include "JpegImage.h"
-#include "Messages.h"
-#include "Resources.h"
-#include "Shape.h"
-#include "VersionInfo.h"
-#include "WindowFrame.h"
+#include "widgets/FreeBtn.h"
+#include "widgets/Image.h"
+#include "platform/JpegImage.h"
+#include "platform/Messages.h"
+#include "resources/Resources.h"
+#include "widgets/Shape.h"
+#include "platform/VersionInfo.h"
+#include "platform/WindowFrame.h"
 #include "ui_HelpDlg.h"
 
 #include <QCoreApplication>

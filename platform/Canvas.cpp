@@ -1,6 +1,6 @@
-#include "Canvas.h"
+#include "platform/Canvas.h"
 
-#include "GraphicsRaster.h"
+#include "platform/GraphicsRaster.h"
 
 #include <QFontMetrics>
 #include <QPainter>

@@ -2,9 +2,9 @@
 // A canvas over a QImage with the behaviour of a classic device context:
 // rectangles exclude their right and bottom edges, wedges are given by a box
 // and two ray points, text has an escapement angle, and nothing is antialiased.
-#include "Graphics.h"
-#include "GraphicsRaster.h"
-#include "TextInk.h"
+#include "platform/Graphics.h"
+#include "platform/GraphicsRaster.h"
+#include "platform/TextInk.h"
 
 #include <QPoint>
 #include <optional>

@@ -1,4 +1,4 @@
-#include "CloseRequest.h"
+#include "platform/CloseRequest.h"
 
 #include <QAbstractNativeEventFilter>
 #include <QApplication>

@@ -1,6 +1,6 @@
-#include "Graphics.h"
+#include "platform/Graphics.h"
 
-#include "GraphicsRaster.h"
+#include "platform/GraphicsRaster.h"
 
 #include <QFontDatabase>
 #include <cmath>

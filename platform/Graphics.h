@@ -1,7 +1,7 @@
 #pragma once
 // Pens, brushes, fonts and regions with the semantics of a classic GDI device:
 // they describe what the next drawing call uses; TCanvas applies them.
-#include "Colors.h"
+#include "platform/Colors.h"
 
 #include <QFont>
 #include <QImage>

@@ -1,4 +1,4 @@
-#include "GraphicsRaster.h"
+#include "platform/GraphicsRaster.h"
 
 #include <algorithm>
 #include <cstdlib>

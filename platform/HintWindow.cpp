@@ -1,4 +1,4 @@
-#include "HintWindow.h"
+#include "platform/HintWindow.h"
 
 #include <QGuiApplication>
 #include <QScreen>

@@ -1,6 +1,6 @@
-#include "Messages.h"
+#include "platform/Messages.h"
 
-#include "WindowFrame.h"
+#include "platform/WindowFrame.h"
 
 #include <QApplication>
 #include <QFontMetrics>

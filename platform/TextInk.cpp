@@ -1,4 +1,4 @@
-#include "TextInk.h"
+#include "platform/TextInk.h"
 
 const TTextInk::TInk *TTextInk::Find(const TPlace &place, int escapement) const
 {

@@ -2,7 +2,7 @@
 // The pixels that a text covers when drawn turned, one colour on a transparent
 // background, kept per angle: text turning a degree a tick is laid out through
 // the font engine once per angle, and drawn from then on by filling its pixels.
-#include "GraphicsRaster.h"
+#include "platform/GraphicsRaster.h"
 
 #include <QFont>
 #include <QPoint>

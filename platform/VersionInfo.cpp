@@ -1,4 +1,4 @@
-#include "VersionInfo.h"
+#include "platform/VersionInfo.h"
 
 #include <cstring>
 #include <elf.h>

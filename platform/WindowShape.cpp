@@ -1,4 +1,4 @@
-#include "WindowShape.h"
+#include "platform/WindowShape.h"
 
 #include <QCursor>
 #include <QGuiApplication>

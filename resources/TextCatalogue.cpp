@@ -1,4 +1,4 @@
-#include "TextCatalogue.h"
+#include "resources/TextCatalogue.h"
 
 #include <QFile>
 #include <QXmlStreamReader>

@@ -1,17 +1,17 @@
 // What assistive tools see through Qt's accessibility interface: the buttons'
 // names and press action, the dialogs' controls, the pie's name and the
 // description of its slices after each scan.
-#include "Accessibility.h"
-#include "AccessibilityBus.h"
-#include "Chart.h"
-#include "DirSelDlg.h"
-#include "FreeBtn.h"
-#include "HelpDlg.h"
-#include "HintWindow.h"
-#include "Modal.h"
-#include "PathEdit.h"
-#include "ScanWindow.h"
-#include "TestSupport.h"
+#include "app/Accessibility.h"
+#include "support/AccessibilityBus.h"
+#include "chart/Chart.h"
+#include "dialogs/DirSelDlg.h"
+#include "widgets/FreeBtn.h"
+#include "dialogs/HelpDlg.h"
+#include "platform/HintWindow.h"
+#include "support/Modal.h"
+#include "widgets/PathEdit.h"
+#include "support/ScanWindow.h"
+#include "support/TestSupport.h"
 
 #include <QAccessible>
 #include <QPlainTextEdit>

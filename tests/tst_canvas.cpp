@@ -1,7 +1,7 @@
 // The drawing layer: edges, wedges, patterns, regions and text.
-#include "Canvas.h"
-#include "GraphicsRaster.h"
-#include "TestSupport.h"
+#include "platform/Canvas.h"
+#include "platform/GraphicsRaster.h"
+#include "support/TestSupport.h"
 
 #include <QtTest>
 #include <random>

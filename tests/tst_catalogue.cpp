@@ -1,5 +1,5 @@
 // The program's own catalogue of the texts Qt's lacks.
-#include "TextCatalogue.h"
+#include "resources/TextCatalogue.h"
 
 #include <QtTest>
 

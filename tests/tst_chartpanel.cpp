@@ -1,9 +1,9 @@
 // The chart panel: plot rectangle, frame cache, drawing events, series list and
 // the dispatch of presses.
-#include "Chart.h"
-#include "ChartErrors.h"
-#include "PieSeries.h"
-#include "TestSupport.h"
+#include "chart/Chart.h"
+#include "chart/ChartErrors.h"
+#include "chart/PieSeries.h"
+#include "support/TestSupport.h"
 
 #include <QPainter>
 #include <QtTest>

@@ -1,8 +1,8 @@
 // The folder dialog: its layout, keys, focus order and place.
-#include "DirSelDlg.h"
-#include "FreeBtn.h"
-#include "Modal.h"
-#include "PathEdit.h"
+#include "dialogs/DirSelDlg.h"
+#include "widgets/FreeBtn.h"
+#include "support/Modal.h"
+#include "widgets/PathEdit.h"
 
 #include <QPushButton>
 #include <QStyle>

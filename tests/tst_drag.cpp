@@ -1,9 +1,9 @@
 // Dragging the round window: by the frame or the pie with any of the three
 // buttons, the pointer keeping its place; side buttons do nothing; a modal
 // window ends a drag.
-#include "Messages.h"
-#include "ShownWindow.h"
-#include "TestSupport.h"
+#include "platform/Messages.h"
+#include "support/ShownWindow.h"
+#include "support/TestSupport.h"
 
 #include <QDialog>
 #include <QtTest>

@@ -1,12 +1,12 @@
 // What a file system or the system's limits hold must neither crash nor hang
 // the window's scan: odd names, links, tight limits, folders deleted or
 // reached through paths longer than the system takes at once.
-#include "WalkCompare.h"
-#include "Messages.h"
-#include "PieSeries.h"
-#include "ScanWindow.h"
-#include "TestSupport.h"
-#include "Unit1.h"
+#include "support/WalkCompare.h"
+#include "platform/Messages.h"
+#include "chart/PieSeries.h"
+#include "support/ScanWindow.h"
+#include "support/TestSupport.h"
+#include "app/Unit1.h"
 
 #include <QProcess>
 #include <QtTest>

@@ -1,9 +1,9 @@
 // The folder command of the main window, with the folder dialog it opens.
-#include "DirSelDlg.h"
-#include "FormProbe.h"
-#include "Modal.h"
-#include "PathEdit.h"
-#include "TestSupport.h"
+#include "dialogs/DirSelDlg.h"
+#include "support/FormProbe.h"
+#include "support/Modal.h"
+#include "widgets/PathEdit.h"
+#include "support/TestSupport.h"
 
 class TestFolderCommand : public QObject {
     Q_OBJECT
@@ -42,6 +42,7 @@ private slots:
         TDirSelDlg dlg(&form, form.PatternTile());
         form.SetDialogs(&dlg, nullptr);
         form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
         form.scan(t.Root());
         // The slice read-out's tip goes when the dialog opens; Cancel leaves the rest as it was.
         probe.Chart().repaint();

@@ -1,6 +1,6 @@
 // The bitmap button: glyph cutting, layout, transparency and its state changes.
-#include "FreeBtn.h"
-#include "TestSupport.h"
+#include "widgets/FreeBtn.h"
+#include "support/TestSupport.h"
 
 #include <QToolTip>
 #include <QtTest>

@@ -1,9 +1,9 @@
 // The help dialog and the version block it reads.
-#include "FreeBtn.h"
-#include "HelpDlg.h"
-#include "Image.h"
-#include "Modal.h"
-#include "VersionInfo.h"
+#include "widgets/FreeBtn.h"
+#include "dialogs/HelpDlg.h"
+#include "widgets/Image.h"
+#include "support/Modal.h"
+#include "platform/VersionInfo.h"
 
 #include <QLabel>
 #include <QPlainTextEdit>

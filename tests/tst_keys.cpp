@@ -2,14 +2,14 @@
 // slices with the hover's tip, the keys belong to an open dialog and do
 // nothing during a scan, and the README and the manual page list them as the
 // window takes them.
-#include "DirSelDlg.h"
-#include "FolderBrowse.h"
-#include "HelpDlg.h"
-#include "Keys.h"
-#include "Modal.h"
-#include "PathEdit.h"
-#include "ScanWindow.h"
-#include "TestSupport.h"
+#include "dialogs/DirSelDlg.h"
+#include "widgets/FolderBrowse.h"
+#include "dialogs/HelpDlg.h"
+#include "app/Keys.h"
+#include "support/Modal.h"
+#include "widgets/PathEdit.h"
+#include "support/ScanWindow.h"
+#include "support/TestSupport.h"
 
 #include <QDialog>
 #include <QFile>

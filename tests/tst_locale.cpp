@@ -1,12 +1,12 @@
 // What the window shows follows the locale the program was started in: the
 // tip's numbers, and names in the locale's own encoding, which is also the
 // one what is typed in the folder box goes to the system in.
-#include "DirSelDlg.h"
-#include "Modal.h"
-#include "PathEdit.h"
-#include "ScanWindow.h"
-#include "ShownWindow.h"
-#include "TestSupport.h"
+#include "dialogs/DirSelDlg.h"
+#include "support/Modal.h"
+#include "widgets/PathEdit.h"
+#include "support/ScanWindow.h"
+#include "support/ShownWindow.h"
+#include "support/TestSupport.h"
 
 #include <QAccessible>
 #include <QProcess>

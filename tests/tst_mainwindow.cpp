@@ -1,9 +1,9 @@
 // The round main window as it shows: its tile, mask, ring, the chart's
 // corners, the buttons in their places; minimising and closing it.
-#include "GraphicsRaster.h"
-#include "Image.h"
-#include "ShownWindow.h"
-#include "TestSupport.h"
+#include "platform/GraphicsRaster.h"
+#include "widgets/Image.h"
+#include "support/ShownWindow.h"
+#include "support/TestSupport.h"
 
 #include <QtTest>
 

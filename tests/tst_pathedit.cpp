@@ -1,11 +1,11 @@
 // The folder edit box and the folder browser it opens.
-#include "DirSelDlg.h"
-#include "FolderBrowse.h"
-#include "FreeBtn.h"
-#include "Modal.h"
-#include "PathEdit.h"
-#include "Startup.h"
-#include "TestSupport.h"
+#include "dialogs/DirSelDlg.h"
+#include "widgets/FolderBrowse.h"
+#include "widgets/FreeBtn.h"
+#include "support/Modal.h"
+#include "widgets/PathEdit.h"
+#include "app/Startup.h"
+#include "support/TestSupport.h"
 
 #include <QAbstractProxyModel>
 #include <QFileDialog>

@@ -1,8 +1,8 @@
 // Pie geometry, slice angles, hit testing and drawing.
-#include "ChartErrors.h"
-#include "FakeChart.h"
-#include "PieSeries.h"
-#include "TestSupport.h"
+#include "chart/ChartErrors.h"
+#include "support/FakeChart.h"
+#include "chart/PieSeries.h"
+#include "support/TestSupport.h"
 
 #include <QtTest>
 #include <cmath>

@@ -1,15 +1,15 @@
 // What the windows show, pixel by pixel: both dialogs, the edit box's caret and
 // text, the stored artwork, and the main window during a scan (disabled images,
 // the turning progress text and its erasure by the next frame).
-#include "Chart.h"
-#include "DirSelDlg.h"
-#include "FreeBtn.h"
-#include "HelpDlg.h"
-#include "Messages.h"
-#include "PathEdit.h"
-#include "ScanWindow.h"
-#include "TestSupport.h"
-#include "Unit1.h"
+#include "chart/Chart.h"
+#include "dialogs/DirSelDlg.h"
+#include "widgets/FreeBtn.h"
+#include "dialogs/HelpDlg.h"
+#include "platform/Messages.h"
+#include "widgets/PathEdit.h"
+#include "support/ScanWindow.h"
+#include "support/TestSupport.h"
+#include "app/Unit1.h"
 
 #include <QFile>
 #include <QtTest>

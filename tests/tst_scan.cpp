@@ -1,14 +1,14 @@
 // The folder scan on real trees, the slice read-out and the navigation commands.
-#include "Chart.h"
-#include "WalkCompare.h"
-#include "FreeBtn.h"
-#include "HintWindow.h"
-#include "Messages.h"
-#include "PieSeries.h"
-#include "SizeText.h"
-#include "ScanWindow.h"
-#include "TestSupport.h"
-#include "Unit1.h"
+#include "chart/Chart.h"
+#include "support/WalkCompare.h"
+#include "widgets/FreeBtn.h"
+#include "platform/HintWindow.h"
+#include "platform/Messages.h"
+#include "chart/PieSeries.h"
+#include "app/SizeText.h"
+#include "support/ScanWindow.h"
+#include "support/TestSupport.h"
+#include "app/Unit1.h"
 
 #include <QtTest>
 #include <fcntl.h>

@@ -1,7 +1,7 @@
 // The series value store: ordering, statistics, colours, labels and legend texts.
-#include "ChartErrors.h"
-#include "FakeChart.h"
-#include "PieSeries.h"
+#include "chart/ChartErrors.h"
+#include "support/FakeChart.h"
+#include "chart/PieSeries.h"
 
 #include <QtTest>
 

@@ -1,7 +1,7 @@
 // The test file system itself: its tree and totals, its faults, its stall, and
 // that neither a stalled request nor slowfs's own end can hang a test.
-#include "SlowFs.h"
-#include "TestSupport.h"
+#include "support/SlowFs.h"
+#include "support/TestSupport.h"
 
 #include <QtTest>
 #include <atomic>

@@ -1,10 +1,10 @@
 // A slow file system under the window: it stays alive while a mount stalls,
 // closes at once, and counts past 64 bits stay at the top.
-#include "FreeBtn.h"
-#include "Shape.h"
-#include "ScanWindow.h"
-#include "SlowFs.h"
-#include "TestSupport.h"
+#include "widgets/FreeBtn.h"
+#include "widgets/Shape.h"
+#include "support/ScanWindow.h"
+#include "support/SlowFs.h"
+#include "support/TestSupport.h"
 
 #include <QCloseEvent>
 #include <QTimer>

@@ -1,9 +1,9 @@
 // The walk engine against a plain recursive one-thread walk on trees made to
 // break it: the same entries, totals and warnings, in the same order.
-#include "TestSupport.h"
-#include "WalkCompare.h"
-#include "Linux.h"
-#include "Pace.h"
+#include "support/TestSupport.h"
+#include "support/WalkCompare.h"
+#include "walk/src/Linux.h"
+#include "walk/src/Pace.h"
 
 #include <QtTest>
 #include <condition_variable>

@@ -1,8 +1,8 @@
 // The walk over a slow and failing file system: failures count 0 or warn as
 // the plain recursive walk says, and a stalled folder holds nothing else.
-#include "SlowFs.h"
-#include "TestSupport.h"
-#include "WalkCompare.h"
+#include "support/SlowFs.h"
+#include "support/TestSupport.h"
+#include "support/WalkCompare.h"
 
 #include <QtTest>
 #include <algorithm>

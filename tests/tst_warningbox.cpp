@@ -1,5 +1,5 @@
 // The warning box a walk shows for a folder it cannot enter.
-#include "Modal.h"
+#include "support/Modal.h"
 
 #include <QLabel>
 #include <QMessageBox>

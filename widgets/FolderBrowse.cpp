@@ -1,8 +1,8 @@
-#include "FolderBrowse.h"
+#include "widgets/FolderBrowse.h"
 
-#include "FileSystem.h"
-#include "PathText.h"
-#include "WindowFrame.h"
+#include "platform/FileSystem.h"
+#include "widgets/PathText.h"
+#include "platform/WindowFrame.h"
 
 #include <QApplication>
 #include <QFileDialog>

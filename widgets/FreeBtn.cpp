@@ -1,6 +1,6 @@
-#include "FreeBtn.h"
+#include "widgets/FreeBtn.h"
 
-#include "WindowFrame.h"
+#include "platform/WindowFrame.h"
 
 #include <QMouseEvent>
 #include <QPainter>

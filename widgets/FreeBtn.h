@@ -8,8 +8,8 @@
 // from the toolkit (the parent repainting, an uncover or expose of its window,
 // a change of Enabled) starts again from the parent's background and runs the
 // paint routine there, even when the button drew itself since.
-#include "Canvas.h"
-#include "Events.h"
+#include "platform/Canvas.h"
+#include "platform/Events.h"
 
 #include <QPixmap>
 #include <QPointer>

@@ -1,4 +1,4 @@
-#include "Image.h"
+#include "widgets/Image.h"
 
 #include <QPainter>
 

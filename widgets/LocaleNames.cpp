@@ -1,4 +1,4 @@
-#include "LocaleNames.h"
+#include "widgets/LocaleNames.h"
 
 #include <cstring>
 #include <cwchar>

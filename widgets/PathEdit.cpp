@@ -1,10 +1,10 @@
-#include "PathEdit.h"
+#include "widgets/PathEdit.h"
 
-#include "Colors.h"
-#include "Events.h"
-#include "FileSystem.h"
-#include "FolderBrowse.h"
-#include "Messages.h"
+#include "platform/Colors.h"
+#include "platform/Events.h"
+#include "platform/FileSystem.h"
+#include "widgets/FolderBrowse.h"
+#include "platform/Messages.h"
 
 #include <QCoreApplication>
 #include <QKeyEvent>

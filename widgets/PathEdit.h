@@ -1,7 +1,7 @@
 #pragma once
 // A one-line box for a folder path with a small browse button at its right end;
 // the button (or Alt+Down) opens the system's folder browser.
-#include "PathText.h"
+#include "widgets/PathText.h"
 
 #include <QAbstractButton>
 #include <QKeySequence>

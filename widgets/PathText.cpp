@@ -1,6 +1,6 @@
-#include "PathText.h"
+#include "widgets/PathText.h"
 
-#include "LocaleNames.h"
+#include "widgets/LocaleNames.h"
 
 namespace {
 constexpr char16_t kEscapeBase = 0xDC00;

@@ -1,6 +1,6 @@
-#include "Shape.h"
+#include "widgets/Shape.h"
 
-#include "Canvas.h"
+#include "platform/Canvas.h"
 
 #include <QMouseEvent>
 #include <QPainter>

@@ -1,8 +1,8 @@
 #pragma once
 // A filled and outlined rectangle or ellipse that fills its control; the brush
 // may be a pattern bitmap laid from the control's own top-left corner.
-#include "Events.h"
-#include "Graphics.h"
+#include "platform/Events.h"
+#include "platform/Graphics.h"
 
 #include <QColor>
 #include <QWidget>

@@ -1,9 +1,9 @@
 #pragma once
 // A stand-in for the chart panel: it counts repaint requests and draws through
 // a chart canvas into an image, with a fixed plot rectangle.
-#include "ChartCanvas.h"
-#include "ChartSeries.h"
-#include "View3DOptions.h"
+#include "chart/ChartCanvas.h"
+#include "chart/ChartSeries.h"
+#include "chart/View3DOptions.h"
 
 #include <algorithm>
 

@@ -2,12 +2,12 @@
 // What the tests may read and drive of the main window: its controls, to
 // press, hover and photograph them as a user would, and a few facts a user
 // sees without a pixel to show them (a drag under way, the chosen slice).
-#include "Chart.h"
-#include "FreeBtn.h"
-#include "HintWindow.h"
-#include "PieSeries.h"
-#include "Shape.h"
-#include "Unit1.h"
+#include "chart/Chart.h"
+#include "widgets/FreeBtn.h"
+#include "platform/HintWindow.h"
+#include "chart/PieSeries.h"
+#include "widgets/Shape.h"
+#include "app/Unit1.h"
 
 #include <QTimer>
 

@@ -1,7 +1,7 @@
 #pragma once
 // Modal windows in tests: boxes collected instead of shown, and checks run
 // on a modal dialog once it is up.
-#include "Messages.h"
+#include "platform/Messages.h"
 
 #include <QtTest>
 #include <functional>

@@ -1,11 +1,12 @@
 #pragma once
 // A main window for scan tests: warning boxes are collected instead of shown,
 // and the process's folder is put back afterwards.
-#include "FormProbe.h"
-#include "Messages.h"
-#include "TestSupport.h"
+#include "support/FormProbe.h"
+#include "platform/Messages.h"
+#include "support/TestSupport.h"
 
 #include <QCoreApplication>
+#include <QTest>
 #include <QTimer>
 #include <atomic>
 #include <chrono>
@@ -29,7 +30,9 @@ struct ScanWindow {
         QObject::connect(&probe.Timer(), &QTimer::timeout, [t = ticks] { ++*t; });
         platform::SetBoxHook([this](const QString &, const QString &text) { warnings << text; });
         form.show();
-        QCoreApplication::processEvents();
+        // Slices are found where the pie was drawn: the window must be on show.
+        if (!QTest::qWaitForWindowExposed(&form))
+            qWarning("the window was not exposed");
     }
     walk::TOptions HeldUntil(int holdTicks)
     {

@@ -1,6 +1,6 @@
 #pragma once
 // A main window shown and drawn, for tests of what it shows and how it moves.
-#include "FormProbe.h"
+#include "support/FormProbe.h"
 
 #include <QtTest>
 

@@ -1,4 +1,4 @@
-#include "SlowFs.h"
+#include "support/SlowFs.h"
 
 #include <QDeadlineTimer>
 #include <QDir>

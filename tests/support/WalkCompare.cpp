@@ -1,4 +1,4 @@
-#include "WalkCompare.h"
+#include "support/WalkCompare.h"
 
 #include <chrono>
 #include <cstdio>
