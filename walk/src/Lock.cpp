@@ -7,18 +7,6 @@
 
 namespace walk {
 
-TSlotFd &TSlotFd::operator=(TSlotFd &&other) noexcept
-{
-    if (this != &other) {
-        Reset();
-        FOwner = other.FOwner;
-        FFd = other.FFd;
-        other.FOwner = nullptr;
-        other.FFd = -1;
-    }
-    return *this;
-}
-
 void TSlotFd::Replace(int fd) noexcept
 {
     if (FFd >= 0)
@@ -55,12 +43,12 @@ void TWalkLock::Tell() noexcept
 
 TGuard::TGuard(TWalkLock &lock) : FLock(lock), FHeld(lock.FMutex)
 {
-    FLock.FOwner.store(std::this_thread::get_id(), std::memory_order_relaxed);
+    FLock.SetOwner(std::this_thread::get_id());
 }
 
 TGuard::~TGuard()
 {
-    FLock.FOwner.store({}, std::memory_order_relaxed);
+    FLock.SetOwner({});
     FHeld.unlock();
     for (std::size_t i = 0; i < FClosingCount; ++i)
         FClosing[i] = TSlotFd();
@@ -73,7 +61,8 @@ void TGuard::CloseAfter(TSlotFd &&fd) noexcept
     if (!fd)
         return;
     assert(FClosingCount < kClosing);
-    FClosing[FClosingCount++] = std::move(fd);
+    if (FClosingCount < kClosing)
+        FClosing[FClosingCount++] = std::move(fd);
 }
 
 } // namespace walk

@@ -25,8 +25,14 @@ public:
     // walk's cancellation) to look again.
     void WakeAll() { FChanged.notify_all(); }
     // Whether the calling thread holds the lock: what would wait for it must
-    // not run there.
+    // not run there. Kept in builds with assertions only.
     bool HeldHere() const { return FOwner.load(std::memory_order_relaxed) == std::this_thread::get_id(); }
+    void SetOwner([[maybe_unused]] std::thread::id owner)
+    {
+#ifndef NDEBUG
+        FOwner.store(owner, std::memory_order_relaxed);
+#endif
+    }
 
 private:
     friend class TGuard;
@@ -53,9 +59,9 @@ public:
     // Waits until `ready()`, letting the lock go meanwhile.
     template <class Ready> void Wait(Ready ready)
     {
-        FLock.FOwner.store({}, std::memory_order_relaxed);
+        FLock.SetOwner({});
         FLock.FChanged.wait(FHeld, ready);
-        FLock.FOwner.store(std::this_thread::get_id(), std::memory_order_relaxed);
+        FLock.SetOwner(std::this_thread::get_id());
     }
     // Closed once the lock is let go.
     void CloseAfter(TSlotFd &&fd) noexcept;
@@ -63,8 +69,9 @@ public:
     void TellAfter() { FTell = true; }
 
 private:
-    // A section of the walk closes two descriptors at most.
-    static constexpr std::size_t kClosing = 4;
+    // A section of the walk closes two descriptors at most: a use of a
+    // folder's that ends, and a spare or one that did not lead in.
+    static constexpr std::size_t kClosing = 2;
     TWalkLock &FLock;
     std::unique_lock<std::mutex> FHeld;
     std::array<TSlotFd, kClosing> FClosing;

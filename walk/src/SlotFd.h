@@ -14,11 +14,21 @@ public:
         other.FOwner = nullptr;
         other.FFd = -1;
     }
-    TSlotFd &operator=(TSlotFd &&other) noexcept;
+    TSlotFd &operator=(TSlotFd &&other) noexcept
+    {
+        if (this != &other) {
+            Release();
+            FOwner = other.FOwner;
+            FFd = other.FFd;
+            other.FOwner = nullptr;
+            other.FFd = -1;
+        }
+        return *this;
+    }
     // Closes the descriptor and gives its place back, which takes the walk's
     // lock: never while it is held (a guard closes what is handed to it once
     // it has let the lock go).
-    ~TSlotFd() { Reset(); }
+    ~TSlotFd() { Release(); }
 
     // Whether it holds a place.
     explicit operator bool() const { return FOwner != nullptr; }
@@ -31,6 +41,12 @@ public:
 private:
     friend class TDescriptors;
     explicit TSlotFd(TDescriptors *owner) : FOwner(owner) {}
+    // Most slots moved from hold nothing: only a held one costs a call.
+    void Release() noexcept
+    {
+        if (FOwner || FFd >= 0)
+            Reset();
+    }
     void Reset() noexcept;
 
     TDescriptors *FOwner = nullptr;
