@@ -5,6 +5,25 @@
 #include "widgets/PathEdit.h"
 #include "support/TestSupport.h"
 
+namespace {
+// The main window with its folder dialog, on show; the process's folder is
+// put back afterwards.
+struct WindowWithDialog {
+    std::string start = CurrentDir();
+    TForm1 form;
+    TForm1::TProbe probe{form};
+    TDirSelDlg dlg{&form, form.PatternTile()};
+    WindowWithDialog()
+    {
+        form.SetDialogs(&dlg, nullptr);
+        form.show();
+        if (!QTest::qWaitForWindowExposed(&form))
+            qWarning("the window was not exposed");
+    }
+    ~WindowWithDialog() { ChangeDir(start); }
+};
+} // namespace
+
 class TestFolderCommand : public QObject {
     Q_OBJECT
 private slots:
@@ -15,12 +34,8 @@ private slots:
         TempTree t;
         const std::string odd = t.Dir("caf\xE9");
         t.File("caf\xE9/sub/f", 2048);
-        const std::string start = CurrentDir();
-        TForm1 form;
-        TForm1::TProbe probe(form);
-        TDirSelDlg dlg(&form, form.PatternTile());
-        form.SetDialogs(&dlg, nullptr);
-        form.show();
+        WindowWithDialog w;
+        auto &[start, form, probe, dlg] = w;
         QVERIFY(ChangeDir(odd));
         whenModal([&](QWidget *) { QTest::keyClick(dlg.DirEdit, Qt::Key_Return); });
         form.Button3Click(nullptr);
@@ -36,13 +51,8 @@ private slots:
     {
         TempTree t;
         t.File("chosen/sub/f", 3072);
-        const std::string start = CurrentDir();
-        TForm1 form;
-        TForm1::TProbe probe(form);
-        TDirSelDlg dlg(&form, form.PatternTile());
-        form.SetDialogs(&dlg, nullptr);
-        form.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        WindowWithDialog w;
+        auto &[start, form, probe, dlg] = w;
         form.scan(t.Root());
         // The slice read-out's tip goes when the dialog opens; Cancel leaves the rest as it was.
         probe.Chart().repaint();
@@ -69,7 +79,6 @@ private slots:
         QCOMPARE(CurrentDir(), t.Path("chosen"));
         QCOMPARE(probe.Pie().PointCount(), 2);
         QCOMPARE(probe.HelpBtn().Hint(), QString::fromStdString(t.Path("chosen") + "/"));
-        ChangeDir(start);
     }
 };
 

@@ -11,6 +11,7 @@
 #include <fcntl.h>
 #include <algorithm>
 #include <array>
+#include <optional>
 #include <random>
 #include <thread>
 #include <fstream>
@@ -139,15 +140,26 @@ template <class Undo> struct Finally {
     ~Finally() { undo(); }
 };
 
-// The descriptor limit that leaves `spare` descriptor numbers free below it.
-rlim_t limitLeaving(int spare)
-{
-    rlim_t limit = 0;
-    for (int free = 0; free < spare || ::fcntl(int(limit), F_GETFD) != -1; ++limit)
-        if (::fcntl(int(limit), F_GETFD) == -1)
-            ++free;
-    return limit;
-}
+// While it lives, the descriptor limit leaves `spare` numbers free below it.
+class DescriptorsLeft {
+public:
+    explicit DescriptorsLeft(int spare)
+    {
+        ::getrlimit(RLIMIT_NOFILE, &FSaved);
+        struct rlimit lowered = FSaved;
+        lowered.rlim_cur = 0;
+        for (int free = 0; free < spare || ::fcntl(int(lowered.rlim_cur), F_GETFD) != -1; ++lowered.rlim_cur)
+            if (::fcntl(int(lowered.rlim_cur), F_GETFD) == -1)
+                ++free;
+        FLowered = ::setrlimit(RLIMIT_NOFILE, &lowered) == 0;
+    }
+    ~DescriptorsLeft() { ::setrlimit(RLIMIT_NOFILE, &FSaved); }
+    bool Lowered() const { return FLowered; }
+
+private:
+    struct rlimit FSaved {};
+    bool FLowered = false;
+};
 
 bool isRoot()
 {
@@ -387,13 +399,10 @@ private slots:
             if (std::string(name) == "trigger" && ::rename(t.Path("top/a").c_str(), t.Path("top/moved").c_str()) == 0)
                 QCOMPARE(::symlink(t.Path("elsewhere").c_str(), t.Path("top/a").c_str()), 0);
         };
-        struct rlimit saved {};
-        ::getrlimit(RLIMIT_NOFILE, &saved);
-        struct rlimit lowered = saved;
-        lowered.rlim_cur = limitLeaving(1);
-        QCOMPARE(::setrlimit(RLIMIT_NOFILE, &lowered), 0);
+        std::optional<DescriptorsLeft> one(std::in_place, 1);
+        QVERIFY(one->Lowered());
         const WalkReport r = EngineWalk({walk::TRequest::TKind::FullSize, t.Path("top")}, options);
-        ::setrlimit(RLIMIT_NOFILE, &saved);
+        one.reset();
         QCOMPARE(r.Kb, std::int64_t(1));
         QCOMPARE(r.Warnings, std::vector<std::string>{t.Path("top/a/b/c")});
     }
@@ -424,17 +433,14 @@ private slots:
         TempTree t;
         const std::string top = t.Dir("chain");
         chainTree(top, levels);
-        struct rlimit saved {};
-        ::getrlimit(RLIMIT_NOFILE, &saved);
-        struct rlimit lowered = saved;
-        lowered.rlim_cur = limitLeaving(spare);
-        QCOMPARE(::setrlimit(RLIMIT_NOFILE, &lowered), 0);
-        QCOMPARE(walk::os::AvailableDescriptors(), spare);
-        const WalkReport full = EngineWalk({walk::TRequest::TKind::FullSize, top});
         walk::TOptions single;
         single.Workers = 1;
+        std::optional<DescriptorsLeft> left(std::in_place, spare);
+        QVERIFY(left->Lowered());
+        QCOMPARE(walk::os::AvailableDescriptors(), spare);
+        const WalkReport full = EngineWalk({walk::TRequest::TKind::FullSize, top});
         const WalkReport one = EngineWalk({walk::TRequest::TKind::FullSize, top}, single);
-        ::setrlimit(RLIMIT_NOFILE, &saved);
+        left.reset();
         const std::vector<std::string> warnings = reached ? std::vector<std::string>{} : std::vector{top};
         for (const WalkReport &r : {full, one}) {
             QCOMPARE(r.Kb, reached ? std::int64_t(8) * levels : 0);

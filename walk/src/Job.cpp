@@ -243,14 +243,12 @@ void TJobImpl::Identify(TNode *node, TEntry &entry)
 
 void TJobImpl::Settle(TNode *node, TEntry entry, int parentFd, TPermit &permit)
 {
-    std::vector<TTask> tasks;
-    THandUp up;
+    TAfter after;
     int fd = -1;
-    bool concluded = false;
     {
         TGuard g(FLock);
         if (parentFd >= 0)
-            up = FDescriptors.DoneWith(g, node->Parent);
+            after.Up = FDescriptors.DoneWith(g, node->Parent);
         // A folder met again below itself is not entered.
         if (entry.State == TNode::TState::Entered && !FAncestry.Enter(g, node))
             entry.State = TNode::TState::Quiet;
@@ -259,16 +257,28 @@ void TJobImpl::Settle(TNode *node, TEntry entry, int parentFd, TPermit &permit)
             fd = FDescriptors.Install(g, node, std::move(entry.Fd));
         } else {
             g.CloseAfter(std::move(entry.Fd));
-            concluded = Finish(g, node, tasks);
-            permit.GiveBack(g);
+            EndPiece(g, node, nullptr, permit, after);
         }
     }
-    FPool->Post(tasks);
-    HandUp(std::move(up));
-    if (concluded)
-        Conclude();
+    HandOut(after);
     if (fd >= 0)
         List(node, fd, permit);
+}
+
+void TJobImpl::EndPiece(TGuard &g, TNode *node, TNode *useEnds, TPermit &permit, TAfter &after)
+{
+    if (useEnds)
+        after.Up = FDescriptors.DoneWith(g, useEnds);
+    after.Concluded = Finish(g, node, after.Tasks);
+    permit.GiveBack(g);
+}
+
+void TJobImpl::HandOut(TAfter &after)
+{
+    FPool->Post(after.Tasks);
+    HandUp(std::move(after.Up));
+    if (after.Concluded)
+        Conclude();
 }
 
 template <class Open> bool TJobImpl::OpenInto(TSlotFd &slot, Open open)
@@ -512,18 +522,12 @@ void TJobImpl::List(TNode *node, int fd, TPermit &permit)
     FPool->Post(tasks);
     kb = SaturatingAdd(kb, ReadStatus(node, fd, files));
     AddKb(node->Kb, kb);
-    THandUp up;
-    bool concluded = false;
+    TAfter after;
     {
         TGuard g(FLock);
-        up = FDescriptors.DoneWith(g, node);
-        concluded = Finish(g, node, tasks);
-        permit.GiveBack(g);
+        EndPiece(g, node, node, permit, after);
     }
-    FPool->Post(tasks);
-    HandUp(std::move(up));
-    if (concluded)
-        Conclude();
+    HandOut(after);
 }
 
 void TJobImpl::MakeChildren(TGuard &g, TNode *parent, std::uint32_t count, std::vector<TTask> &tasks)
@@ -567,20 +571,12 @@ void TJobImpl::ReadFiles(TNode *node, const TFiles &files)
         fd = Reopen(node);
     const std::int64_t kb = fd >= 0 ? ReadStatus(node, fd, files) : 0;
     AddKb(node->Kb, kb);
-    std::vector<TTask> tasks;
-    THandUp up;
-    bool concluded = false;
+    TAfter after;
     {
         TGuard g(FLock);
-        if (fd >= 0)
-            up = FDescriptors.DoneWith(g, node);
-        concluded = Finish(g, node, tasks);
-        permit.GiveBack(g);
+        EndPiece(g, node, fd >= 0 ? node : nullptr, permit, after);
     }
-    FPool->Post(tasks);
-    HandUp(std::move(up));
-    if (concluded)
-        Conclude();
+    HandOut(after);
 }
 
 bool TJobImpl::Finish(TGuard &g, TNode *node, std::vector<TTask> &tasks)

@@ -91,6 +91,19 @@ private:
     // Adds the files with several names to the slices that hold them first.
     void CreditHardLinks();
 
+    // What a section under the lock leaves to be done once it is let go:
+    // tasks to hand to the pool, a parent to reopen through "..", the outcome
+    // to write when the walk's own folder completed.
+    struct TAfter {
+        std::vector<TTask> Tasks;
+        THandUp Up;
+        bool Concluded = false;
+    };
+    // Under the guard: ends a piece of the folder's work and the task's
+    // permit; `useEnds`, when set, is the folder whose descriptor it used.
+    void EndPiece(TGuard &g, TNode *node, TNode *useEnds, TPermit &permit, TAfter &after);
+    // Once the guard has let go: does what the section left.
+    void HandOut(TAfter &after);
     // Finishes one piece of the folder's work, completing it and its
     // ancestors whose work is all done, each making its parent's next
     // sub-folder into a task. True when the walk's own folder completed.
